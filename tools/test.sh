@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds the three trees and runs
+# their CTest suites (native with sanitizers and a real PostgreSQL; the x86_64
+# twin under wine64 on Xvfb; static checks of the 32-bit product).
+# Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$root/tools/setup.sh"
+"$root/tools/build.sh" native win64 win32
+
+status=0
+run() {
+  local tree=$1; shift
+  echo "== test $tree"
+  if ! ctest --test-dir "$root/build/$tree" --output-on-failure "$@"; then
+    status=1
+  fi
+}
+run native -j "$(nproc)"
+# GUI tests share one display and the keyboard focus: one at a time.
+run win64 -j 1
+run win32
+if [ $status -ne 0 ]; then
+  echo "test.sh: FAILED" >&2
+else
+  echo "test.sh: all test suites passed"
+fi
+exit $status

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# A throwaway PostgreSQL cluster for the tests and the demo, on 127.0.0.1 only.
+#
+#   testdb.sh start DIR PORT [SQLFILE...]  initdb into a private folder, start the server, create
+#                                         role dba and database hotel with the tables the library
+#                                         reads, load the extra SQL files; write DIR/odbc.ini
+#   testdb.sh stop DIR                     stop the server and delete the cluster
+#   testdb.sh halt DIR | resume DIR        stop / start the server, keeping the data
+#   testdb.sh psql DIR [ARGS...]           psql on database hotel as dba
+#
+# DIR holds the state (port, data folder, server log, odbc.ini). The server runs as the
+# `postgres` user when started by root, since initdb refuses to run as root.
+set -euo pipefail
+
+cmd=${1:?usage: testdb.sh start|stop|halt|resume|psql DIR ...}
+dir=${2:?DIR missing}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+
+as_pg() {
+  if [ "$(id -u)" = 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+pgctl() {
+  as_pg "$pgbin/pg_ctl" -D "$(cat "$dir/datadir")" -l "$dir/server.log" "$@"
+}
+
+psql_hotel() {
+  "$pgbin/psql" -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$(cat "$dir/port")" -U dba -d hotel "$@"
+}
+
+case $cmd in
+start)
+  port=${3:?PORT missing}
+  shift 3
+  "$0" stop "$dir" >/dev/null 2>&1 || true
+  mkdir -p "$dir"
+  data=$(mktemp -d /tmp/qx-pgdata.XXXXXX)
+  [ "$(id -u)" = 0 ] && chown postgres: "$data"
+  echo "$data" >"$dir/datadir"
+  echo "$port" >"$dir/port"
+  : >"$dir/server.log"
+  [ "$(id -u)" = 0 ] && chown postgres: "$dir/server.log"
+  as_pg "$pgbin/initdb" -D "$data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >/dev/null
+  pgctl -w -o "-p $port -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off -c log_statement=all -c log_line_prefix='%m [%p] '" start >/dev/null
+  "$pgbin/psql" -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U postgres -d postgres \
+    -c "create role dba login superuser password 'KRe7tmqB'" \
+    -c "create database hotel owner dba"
+  psql_hotel -f "$here/../tests/db/schema.sql"
+  for f in "$@"; do psql_hotel -f "$f"; done
+  cat >"$dir/odbc.ini" <<INI
+[dinoraasa]
+Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so
+Servername=127.0.0.1
+Port=$port
+Database=hotel
+ConnSettings=set client_encoding to GBK
+
+[qxtest]
+Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so
+Servername=127.0.0.1
+Port=$port
+Database=hotel
+ConnSettings=set client_encoding to GBK
+INI
+  echo "testdb: PostgreSQL on 127.0.0.1:$port (data in $data)"
+  ;;
+stop)
+  if [ -f "$dir/datadir" ]; then
+    data=$(cat "$dir/datadir")
+    [ -f "$data/postmaster.pid" ] && pgctl -m immediate -w stop >/dev/null 2>&1 || true
+    rm -rf "$data" "$dir/datadir"
+  fi
+  ;;
+halt)
+  pgctl -m fast -w stop >/dev/null
+  ;;
+resume)
+  port=$(cat "$dir/port")
+  pgctl -w -o "-p $port -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off -c log_statement=all -c log_line_prefix='%m [%p] '" start >/dev/null
+  ;;
+psql)
+  shift 2
+  psql_hotel "$@"
+  ;;
+*)
+  echo "testdb.sh: unknown command $cmd" >&2
+  exit 2
+  ;;
+esac
