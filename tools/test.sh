@@ -7,12 +7,13 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/tools/setup.sh"
 "$root/tools/build.sh" native win64 win32
+build=${QX_BUILD_ROOT:-$root/build}
 
 status=0
 run() {
   local tree=$1; shift
   echo "== test $tree"
-  if ! ctest --test-dir "$root/build/$tree" --output-on-failure "$@"; then
+  if ! ctest --test-dir "$build/$tree" --output-on-failure "$@"; then
     status=1
   fi
 }
