@@ -15,16 +15,22 @@ namespace qx {
 // A database error: the driver's diagnostic text is the message.
 class DbError : public Error {
 public:
-    DbError(const std::string& message, std::string sqlState = {}, long nativeCode = 0)
-        : Error(message), sqlState_(std::move(sqlState)), nativeCode_(nativeCode) {}
+    DbError(const std::string& message, std::string sqlState = {}, long nativeCode = 0,
+            bool connectionLost = false)
+        : Error(message), sqlState_(std::move(sqlState)), nativeCode_(nativeCode),
+          connectionLost_(connectionLost) {}
     const std::string& sqlState() const { return sqlState_; }
     long nativeCode() const { return nativeCode_; }
-    // SQLSTATE class 08: the connection is gone or could not be made.
-    bool isConnectionError() const { return sqlState_.rfind("08", 0) == 0; }
+    // The connection is gone or could not be made: SQLSTATE class 08, or the
+    // driver said the connection is dead after the failure. psqlODBC reports
+    // the first statement after a server restart as HY000 and only then marks
+    // the connection dead (SQL_ATTR_CONNECTION_DEAD), so the state alone misses it.
+    bool isConnectionError() const { return connectionLost_ || sqlState_.rfind("08", 0) == 0; }
 
 private:
     std::string sqlState_;
     long nativeCode_;
+    bool connectionLost_;
 };
 
 struct DateTime {
