@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "localisation/datapacket.h"
 #include "localisation/table_file.h"
+#include "packet_builder.h"
 #include "table_test_support.h"
 
 #include <array>
@@ -259,6 +260,166 @@ TEST_F(LanguageTable, LongKeysAndTextsAreCutTo250BytesAndFoundAgain) {
     // Keys are compared on their first 250 bytes only.
     EXPECT_EQ(qx::TranslateByKey(otherLongKey, "x"), "x");
     EXPECT_FALSE(qx::LanguageTableModified());
+}
+
+TEST_F(LanguageTable, AnUnreadableFileIsSetAsideAndTheRunGoesOnWithAnEmptyTable) {
+    const std::string packet = qx::datapacket::writeBinary({{"1", "m1", "one", "", ""}});
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"not a packet", "this is not a table\r\n"},
+        {"empty file", ""},
+        {"truncated packet", packet.substr(0, packet.size() - 3)},
+        {"no ID column", PacketBuilder().stringColumn("Key", 250).stringColumn("OriginString", 250).build()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tableFile(), c.bytes);
+        qx::SetLanguageID(1);
+        qx::OpenLanguageTable();
+        EXPECT_FALSE(qx::LanguageTableModified());
+        EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "m1");
+        qx::SeedNumberedStrings(kMessages, 9);
+        EXPECT_EQ(qx::TranslateByKey("tfa.caption", "A"), "A");
+        EXPECT_EQ(readBytes(tableFile()), c.bytes) << "untouched until the save";
+        qx::ReleaseLanguageTable();
+
+        EXPECT_EQ(loadRows(tableFile()).size(), 11u);
+        const fs::path aside = folder.path() / "qxempduty_str.cds.bad";
+        EXPECT_EQ(readBytes(aside), c.bytes);
+        fs::remove(aside);
+    }
+}
+
+TEST_F(LanguageTable, ASetAsideFileNeverReplacesAnEarlierOne) {
+    writeBytes(folder.path() / "qxempduty_str.cds.bad", "first");
+    writeBytes(folder.path() / "qxempduty_str.cds.bad1", "second");
+    writeBytes(tableFile(), "third");
+    qx::OpenLanguageTable();
+    qx::SeedNumberedStrings(kMessages, 9);
+    qx::ReleaseLanguageTable();
+    EXPECT_EQ(readBytes(folder.path() / "qxempduty_str.cds.bad"), "first");
+    EXPECT_EQ(readBytes(folder.path() / "qxempduty_str.cds.bad1"), "second");
+    EXPECT_EQ(readBytes(folder.path() / "qxempduty_str.cds.bad2"), "third");
+    EXPECT_EQ(loadRows(tableFile()).size(), 10u);
+}
+
+TEST_F(LanguageTable, ValuesFromAFileAreCutTo250BytesWhenStored) {
+    const std::string long300(300, 'v');
+    writeBytes(tableFile(), PacketBuilder()
+                                .stringColumn("ID", 300)
+                                .stringColumn("OriginString", 300)
+                                .stringColumn("NewString", 300)
+                                .stringColumn("NewString2", 250)
+                                .stringColumn("NewString3", 250)
+                                .row(0, {long300, "o", long300, Cell::null(), Cell::null()})
+                                .build());
+    qx::OpenLanguageTable();
+    qx::SetLanguageID(1);
+    EXPECT_EQ(qx::TranslateByKey(long300, "d"), long300.substr(0, 250));
+    EXPECT_EQ(qx::TranslateByKey(long300.substr(0, 250), "d"), long300.substr(0, 250));
+    qx::TranslateByKey("new", "N");
+    qx::ReleaseLanguageTable();
+    const auto rows = loadRows(tableFile());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (Row{"new", "N", "", "", ""}));
+    EXPECT_EQ(rows[1], (Row{long300.substr(0, 250), "o", long300.substr(0, 250), "", ""}));
+}
+
+TEST_F(LanguageTable, AFileLackingAColumnFailsOnlyWhereThatColumnIsNeeded) {
+    writeBytes(tableFile(), PacketBuilder()
+                                .stringColumn("ID", 250)
+                                .stringColumn("NewString", 250)
+                                .row(0, {"1", "one"})
+                                .row(0, {"tfa", "a"})
+                                .build());
+    qx::OpenLanguageTable();
+    qx::SetLanguageID(1);
+    EXPECT_EQ(qx::TranslateByNumber(1, "d"), "one");
+    EXPECT_EQ(qx::TranslateByKey("tfa", "d"), "a");
+    qx::SetLanguageID(2);
+    try {
+        qx::TranslateByNumber(1, "d");
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_EQ(e.message(), "Field 'NewString2' not found");
+    }
+    // Appending needs OriginString.
+    try {
+        qx::SeedNumberedStrings(kMessages, 9);
+        ADD_FAILURE() << "no error";
+    } catch (const qx::Error& e) {
+        EXPECT_EQ(e.message(), "Field 'OriginString' not found");
+    }
+    EXPECT_FALSE(qx::LanguageTableModified());
+}
+
+TEST_F(LanguageTable, ASaveFailureReachesTheCallerAndKeepsTheRows) {
+    // A folder where the temporary file would go makes the write fail.
+    const fs::path blocker = folder.path() / "qxempduty_str.cds.tmp";
+    fs::create_directories(blocker / "inside");
+    qx::OpenLanguageTable();
+    qx::SeedNumberedStrings(kMessages, 9);
+    for (auto step : {qx::SaveLanguageTable, qx::CloseLanguageTable, qx::ReleaseLanguageTable}) {
+        try {
+            step();
+            ADD_FAILURE() << "no error";
+        } catch (const qx::Error& e) {
+            EXPECT_NE(e.message().find("qxempduty_str.cds.tmp"), std::string::npos) << e.message();
+            EXPECT_GT(e.message().size(), std::string("Cannot create file \"\". ").size() + blocker.string().size())
+                << "carries the system's message: " << e.message();
+        }
+        EXPECT_TRUE(qx::LanguageTableModified());
+        qx::SetLanguageID(0);
+        EXPECT_EQ(qx::TranslateByKey("0", "x"), "x");
+        EXPECT_FALSE(fs::exists(tableFile()));
+    }
+    // Still open: the rows are there and the next release saves them.
+    qx::SetLanguageID(1);
+    EXPECT_EQ(qx::TranslateByKey("tfa.caption", "A"), "A");
+    fs::remove_all(blocker);
+    qx::ReleaseLanguageTable();
+    EXPECT_FALSE(qx::LanguageTableModified());
+    EXPECT_EQ(loadRows(tableFile()).size(), 11u);
+}
+
+TEST_F(LanguageTable, ReopeningAfterAFailedSaveStillReadsTheFile) {
+    qx::tablefile::save(tableFile().string(), {{"1", "m1", "one", "", ""}});
+    qx::OpenLanguageTable();
+    qx::TranslateByKey("tfa.caption", "A");
+    const fs::path blocker = folder.path() / "qxempduty_str.cds.tmp";
+    fs::create_directories(blocker);
+
+    // The pending row is lost, but the translations on disk are not: the
+    // table is loaded again rather than started empty.
+    qx::OpenLanguageTable();
+    EXPECT_FALSE(qx::LanguageTableModified());
+    qx::SetLanguageID(1);
+    EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "one");
+    fs::remove_all(blocker);
+    qx::SeedNumberedStrings(kMessages, 9);
+    qx::ReleaseLanguageTable();
+    const auto rows = loadRows(tableFile());
+    EXPECT_EQ(rows.size(), 10u);
+    EXPECT_EQ(*findRow(rows, "1"), (Row{"1", "m1", "one", "", ""}));
+}
+
+TEST(TableFile, ANameEndingInXmlHoldsTheXmlPacket) {
+    TempFolder folder;
+    const std::vector<Row> rows = {{"1", "\xb4\xed\xce\xf3", "Error", "", ""}};
+    for (const char* name : {"t.xml", "T.XML", "t.Xml"}) {
+        const std::string path = (folder.path() / name).string();
+        qx::tablefile::save(path, rows);
+        EXPECT_TRUE(readBytes(path).starts_with("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET")) << name;
+        EXPECT_EQ(qx::tablefile::load(path)->rows, rows) << name;
+    }
+    const std::string binary = (folder.path() / "t.xml.cds").string();
+    qx::tablefile::save(binary, rows);
+    EXPECT_TRUE(readBytes(binary).starts_with("\x96\x19\xe0\xbd"));
+    EXPECT_FALSE(qx::tablefile::load((folder.path() / "none.cds").string()).has_value());
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << "no temporary file left";
 }
 
 }  // namespace
