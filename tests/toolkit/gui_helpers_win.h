@@ -1,0 +1,141 @@
+// Helpers for tests that drive real windows under Wine: pumping messages
+// until a condition holds, finding windows from a second thread, and reading
+// pixels back from the screen.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qx::test {
+
+// Dispatches this thread's messages until cond() holds; false on timeout.
+inline bool pumpUntil(const std::function<bool()>& cond, int timeoutMs = 5000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (cond()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// Polls (from any thread) until cond() holds; false on timeout.
+inline bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 5000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+inline std::string windowText(HWND w) {
+    char buf[1024] = {};
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}
+
+inline std::string className(HWND w) {
+    char buf[256] = {};
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+inline std::vector<HWND> childWindows(HWND parent) {
+    std::vector<HWND> out;
+    EnumChildWindows(
+        parent, [](HWND w, LPARAM lp) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// A visible top-level window of the given thread and class, or nullptr.
+inline HWND findThreadWindow(DWORD threadId, const std::string& cls) {
+    struct Search {
+        std::string cls;
+        HWND found = nullptr;
+    } s{cls};
+    EnumThreadWindows(
+        threadId,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (IsWindowVisible(w) && className(w) == s->cls) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The pixels of a screen rectangle, copied with BitBlt from the screen.
+class ScreenCapture {
+public:
+    ScreenCapture(int left, int top, int width, int height) : left_(left), top_(top), width_(width), height_(height) {
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, width, height);
+        old_ = SelectObject(dc_, bitmap_);
+        BitBlt(dc_, 0, 0, width, height, screen, left, top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    }
+    // The client area of a window.
+    static ScreenCapture ofClient(HWND w) {
+        RECT r;
+        GetClientRect(w, &r);
+        POINT p{0, 0};
+        ClientToScreen(w, &p);
+        return ScreenCapture(p.x, p.y, r.right, r.bottom);
+    }
+    ScreenCapture(ScreenCapture&& o) noexcept
+        : left_(o.left_), top_(o.top_), width_(o.width_), height_(o.height_), dc_(o.dc_), bitmap_(o.bitmap_),
+          old_(o.old_) {
+        o.dc_ = nullptr;
+        o.bitmap_ = nullptr;
+    }
+    ScreenCapture(const ScreenCapture&) = delete;
+    ~ScreenCapture() {
+        if (!dc_) return;
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    // x, y relative to the captured rectangle.
+    COLORREF pixel(int x, int y) const { return GetPixel(dc_, x, y) & 0xFFFFFF; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool contains(COLORREF c) const {
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                if (pixel(x, y) == c) return true;
+        return false;
+    }
+
+private:
+    int left_, top_, width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+// Makes the window visible and paints it and its children now.
+inline void showAndPaint(HWND w) {
+    ShowWindow(w, SW_SHOWNA);
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
+}
+
+}  // namespace qx::test
