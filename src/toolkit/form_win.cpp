@@ -36,15 +36,14 @@ private:
     std::vector<HWND> windows_;
 };
 
+BOOL CALLBACK collectObject(HWND w, LPARAM lp) {
+    if (TWindow* obj = TWindow::fromHandle(w)) reinterpret_cast<std::vector<TWindow*>*>(lp)->push_back(obj);
+    return TRUE;
+}
+
 std::vector<TWindow*> descendants(HWND root) {
     std::vector<TWindow*> out;
-    EnumChildWindows(
-        root,
-        [](HWND w, LPARAM lp) -> BOOL {
-            if (TWindow* obj = TWindow::fromHandle(w)) reinterpret_cast<std::vector<TWindow*>*>(lp)->push_back(obj);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&out));
+    EnumChildWindows(root, &collectObject, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 
