@@ -1,0 +1,136 @@
+// The database module: connecting by data source name, the module's life
+// over a run, and a connection that the server drops.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "scratch_db.h"
+
+namespace {
+
+using qx::DbError;
+using qx::TdmDuty;
+using qx::test::backendPid;
+using qx::test::scalar;
+
+TEST(DutyModule, ConnectsToTheNamedDataSourceOrTheDefault) {
+    struct Case {
+        std::string name;
+        std::string dataSource;
+    };
+    for (const Case& c : std::vector<Case>{{"", "dinoraasa"}, {"qxtest", "qxtest"}, {"dinoraasa", "dinoraasa"}}) {
+        SCOPED_TRACE(c.name);
+        TdmDuty module;
+        module.ConnectDatabase(c.name);
+        EXPECT_EQ(module.DataSourceName(), c.dataSource);
+        EXPECT_EQ(module.connectionString(),
+                  "Provider=MSDASQL.1;Password=KRe7tmqB;Persist Security Info=True;User ID=dba;Data Source=" +
+                      c.dataSource);
+        EXPECT_TRUE(module.ac1.connected());
+        // Logged in as the library's user, on the test database.
+        EXPECT_EQ(scalar(module.qGetData, "select current_user || '@' || current_database()"), "dba@hotel");
+    }
+}
+
+TEST(DutyModule, UnknownDataSourceRaisesTheDriverManagersText) {
+    TdmDuty module;
+    // The same failure twice in a row on one module.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            module.ConnectDatabase("NoSuchSource");
+            ADD_FAILURE() << "connected";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.sqlState(), "IM002") << e.message();
+            EXPECT_NE(e.message().find("Data source name not found"), std::string::npos) << e.message();
+        }
+        EXPECT_EQ(module.DataSourceName(), "NoSuchSource");
+        EXPECT_FALSE(module.ac1.connected());
+    }
+    // The module still connects afterwards.
+    module.ConnectDatabase("qxtest");
+    EXPECT_EQ(scalar(module.qGetData, "select 1"), "1");
+}
+
+TEST(DutyModule, QueriesNeedAConnection) {
+    TdmDuty module;
+    module.qGetData.setSql("select 1");
+    try {
+        module.qGetData.open();
+        ADD_FAILURE() << "opened";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isConnectionError());
+    }
+}
+
+struct ComCounter {
+    static inline int initialized = 0;
+    static inline int uninitialized = 0;
+    qx::ComCalls saved = qx::comCalls();
+    ComCounter() {
+        initialized = uninitialized = 0;
+        qx::comCalls() = {[] { ++initialized; }, [] { ++uninitialized; }};
+    }
+    ~ComCounter() { qx::comCalls() = saved; }
+};
+
+TEST(DutyModule, OpenAndCloseAreIdempotentAndPairTheComCalls) {
+    ComCounter com;
+    qx::CloseDutyModule();  // no module: nothing, in particular no COM call
+    EXPECT_EQ(qx::dmDuty, nullptr);
+    EXPECT_EQ(com.uninitialized, 0);
+
+    qx::OpenDutyModule();
+    TdmDuty* first = qx::dmDuty.get();
+    ASSERT_NE(first, nullptr);
+    qx::OpenDutyModule();
+    EXPECT_EQ(qx::dmDuty.get(), first);
+    EXPECT_EQ(com.initialized, 1);
+    EXPECT_FALSE(first->ac1.connected());
+    EXPECT_EQ(first->DataSourceName(), "");
+    EXPECT_EQ(first->connectionString(),
+              "Provider=MSDASQL.1;Password=KRe7tmqB;Persist Security Info=True;User ID=dba;Data Source=dinoraasa");
+
+    qx::CloseDutyModule();
+    EXPECT_EQ(qx::dmDuty, nullptr);
+    EXPECT_EQ(com.uninitialized, 1);
+    qx::CloseDutyModule();
+    EXPECT_EQ(com.uninitialized, 1);
+}
+
+TEST(DutyModule, FreeingTheModuleClosesItsSession) {
+    TdmDuty observer;
+    observer.ConnectDatabase("qxtest");
+
+    qx::OpenDutyModule();
+    qx::dmDuty->ConnectDatabase("qxtest");
+    // Leave a result open on the query, as an interrupted swipe would.
+    qx::dmDuty->qGetData.setSql("select * from generate_series(1, 10)");
+    qx::dmDuty->qGetData.open();
+    std::string pid = backendPid(qx::dmDuty->qSetData);
+    qx::CloseDutyModule();
+    EXPECT_TRUE(qx::test::sessionGone(observer.qGetData, pid));
+}
+
+TEST(DutyModule, ReconnectsAfterTheServerDroppedTheSession) {
+    TdmDuty observer;
+    observer.ConnectDatabase("qxtest");
+    TdmDuty module;
+    module.ConnectDatabase("qxtest");
+    std::string pid = backendPid(module.qGetData);
+
+    EXPECT_EQ(scalar(observer.qGetData, "select pg_terminate_backend(" + pid + ")"), "1");
+    ASSERT_TRUE(qx::test::sessionGone(observer.qGetData, pid));
+    module.qGetData.setSql("select 1");
+    try {
+        module.qGetData.open();
+        ADD_FAILURE() << "the dropped session still answered";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.isConnectionError()) << e.sqlState() << " " << e.message();
+    }
+
+    module.reconnect();
+    EXPECT_NE(backendPid(module.qGetData), pid);
+    EXPECT_EQ(module.DataSourceName(), "qxtest");
+}
+
+}  // namespace
