@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,12 @@ struct Table {
 Table readBinary(std::string_view bytes);
 Table readXml(std::string_view text);
 
+std::string writeBinary(std::span<const Row* const> rows);
+std::string writeXml(std::span<const Row* const> rows);
 std::string writeBinary(const std::vector<Row>& rows);
 std::string writeXml(const std::vector<Row>& rows);
+
+// The rows in the order given, for writing.
+std::vector<const Row*> rowPointers(const std::vector<Row>& rows);
 
 }  // namespace qx::datapacket

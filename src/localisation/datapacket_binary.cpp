@@ -10,6 +10,7 @@
 
 #include "common/error.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -103,9 +104,10 @@ struct Column {
 // NUL ends the text either way.
 std::string_view untilNul(std::string_view v) { return v.substr(0, v.find('\0')); }
 
-struct StoredRow {
+// What a stored row says beside its values: its state, and which of the
+// table's columns it marks as not changed.
+struct RowMarks {
     unsigned state = 0;
-    Row values;
     std::array<bool, kColumnCount> notChanged{};
 };
 
@@ -149,63 +151,93 @@ Table readBinary(std::string_view bytes) {
     // Of the packet properties only the change log matters: it tells which
     // earlier row a modified row replaces, and that row holds the values the
     // modified row marks as not changed.
-    std::vector<std::uint32_t> earlier;  // 1-based row number -> earlier row, 0 for none
+    std::string_view changeLog;
     for (std::uint32_t n = in.u16(); n > 0; --n) {
         auto name = in.take(in.u8());
         const std::uint32_t type = in.u32();
         auto value = in.value(type);
-        if (name == "CHANGE_LOG" && (type & kArray) && (type & kSizeMask) == 4) {
-            Reader log(value);
-            for (std::size_t i = 0; i + 3 <= value.size() / 4; i += 3) {
-                const std::uint32_t row = log.u32(), before = log.u32();
-                log.u32();  // action
-                if (row == 0 || row > rowCount) continue;
-                if (earlier.size() <= row) earlier.resize(std::size_t(row) + 1, 0);
-                earlier[row] = before;
-            }
-        }
+        if (name == "CHANGE_LOG" && (type & kArray) && (type & kSizeMask) == 4) changeLog = value;
     }
     if (flags & kFlagRowOffset) {
         if (rowOffset < in.pos()) throw notAPacket("rows overlap the field definitions");
         in.seek(rowOffset);
     }
 
+    // All stored rows go into the table first; the ones that are not current
+    // are dropped at the end. Each row takes at least one byte per status
+    // byte and the state byte, which bounds what a row count can reserve.
     const std::size_t statusBytes = (columnCount + 3) / 4;
-    std::vector<StoredRow> stored;
+    auto& rows = table.rows;
+    std::vector<RowMarks> marks;
+    const std::size_t most = (in.size() - in.pos()) / (statusBytes + 1);
+    rows.reserve(std::min<std::size_t>(rowCount, most));
+    marks.reserve(rows.capacity());
     for (std::uint32_t r = 0; r < rowCount; ++r) {
-        StoredRow row;
-        row.state = in.u8();
+        Row& row = rows.emplace_back();
+        RowMarks& mark = marks.emplace_back();
+        mark.state = in.u8();
         auto status = in.take(statusBytes);
         for (std::size_t c = 0; c < columnCount; ++c) {
             const unsigned bits = (static_cast<unsigned char>(status[c / 4]) >> (2 * (c % 4))) & 3;
             const auto slot = columns[c].slot;
             if (bits & kStatusNotChanged) {
-                if (slot) row.notChanged[*slot] = true;
+                if (slot) mark.notChanged[*slot] = true;
                 continue;
             }
             if (bits & kStatusNull) continue;
             auto value = in.value(columns[c].type);
-            if (slot) row.values[*slot] = std::string(untilNul(value));
+            if (slot) row[*slot] = untilNul(value);
         }
-        stored.push_back(std::move(row));
     }
 
-    for (std::size_t r = 0; r < stored.size(); ++r) {
-        if (stored[r].state & kStateNotCurrent) continue;
-        Row row = stored[r].values;
-        for (std::size_t slot = 0; slot < kColumnCount; ++slot) {
-            // Follow the chain of earlier versions to the one that holds the
-            // value; a chain longer than the row count is a loop.
-            std::size_t at = r + 1;
-            for (std::size_t steps = 0; stored[at - 1].notChanged[slot] && steps < stored.size(); ++steps) {
-                const std::size_t before = at < earlier.size() ? earlier[at] : 0;
-                if (before == 0 || before > stored.size()) break;
-                at = before;
-            }
-            if (at != r + 1 && !stored[at - 1].notChanged[slot]) row[slot] = stored[at - 1].values[slot];
-        }
-        table.rows.push_back(std::move(row));
+    // The change log: triplets of row number, earlier row number (0 for
+    // none) and action, rows counted from 1.
+    std::vector<std::uint32_t> earlier(rows.size() + 1, 0);
+    Reader log(changeLog);
+    for (std::size_t n = changeLog.size() / 12; n > 0; --n) {
+        const std::uint32_t row = log.u32(), before = log.u32();
+        log.u32();  // action
+        if (row >= 1 && row <= rows.size()) earlier[row] = before;
     }
+
+    // A value marked not changed is that of the earlier version the change
+    // log names. Each walk down a chain of versions settles every version it
+    // passes, so no chain is walked twice; a looping log gives empty text.
+    std::vector<bool> onPath(rows.size());
+    std::vector<std::size_t> path;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (marks[r].state & kStateNotCurrent) continue;
+        for (std::size_t slot = 0; slot < kColumnCount; ++slot) {
+            if (!marks[r].notChanged[slot]) continue;
+            std::size_t at = r;
+            bool found = true;
+            while (marks[at].notChanged[slot] && !onPath[at]) {
+                onPath[at] = true;
+                path.push_back(at);
+                const std::size_t before = earlier[at + 1];
+                if (before == 0 || before > rows.size()) {
+                    found = false;
+                    break;
+                }
+                at = before - 1;
+            }
+            const std::string value = found && !marks[at].notChanged[slot] ? rows[at][slot] : std::string();
+            for (std::size_t p : path) {
+                rows[p][slot] = value;
+                marks[p].notChanged[slot] = false;
+                onPath[p] = false;
+            }
+            path.clear();
+        }
+    }
+
+    std::size_t kept = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (!(marks[r].state & kStateNotCurrent)) {
+            if (kept != r) rows[kept] = std::move(rows[r]);
+            ++kept;
+        }
+    rows.resize(kept);
     return table;
 }
 
@@ -222,6 +254,7 @@ public:
         bytes(n);
     }
     std::size_t size() const { return out_.size(); }
+    void reserve(std::size_t n) { out_.reserve(n); }
     void patch16(std::size_t at, std::uint32_t v) {
         out_[at] = static_cast<char>(v & 0xFF);
         out_[at + 1] = static_cast<char>((v >> 8) & 0xFF);
@@ -234,8 +267,18 @@ private:
 
 }  // namespace
 
-std::string writeBinary(const std::vector<Row>& rows) {
+std::vector<const Row*> rowPointers(const std::vector<Row>& rows) {
+    std::vector<const Row*> out;
+    out.reserve(rows.size());
+    for (const Row& row : rows) out.push_back(&row);
+    return out;
+}
+
+std::string writeBinary(const std::vector<Row>& rows) { return writeBinary(rowPointers(rows)); }
+
+std::string writeBinary(std::span<const Row* const> rows) {
     Writer out;
+    out.reserve(174 + rows.size() * 64);
     out.uint(kMagic, 4);
     out.uint(1, 2);
     out.uint(0, 2);
@@ -258,7 +301,8 @@ std::string writeBinary(const std::vector<Row>& rows) {
     out.uint(0, 2);  // no packet property
     out.patch16(offsetAt, static_cast<std::uint32_t>(out.size()));
 
-    for (const Row& row : rows) {
+    for (const Row* rowPtr : rows) {
+        const Row& row = *rowPtr;
         out.uint(0, 1);  // state: unchanged
         std::uint32_t status = 0;
         for (std::size_t c = 0; c < kColumnCount; ++c)

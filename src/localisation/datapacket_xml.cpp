@@ -353,7 +353,9 @@ void appendEscaped(std::string& out, std::string_view value) {
 
 }  // namespace
 
-std::string writeXml(const std::vector<Row>& rows) {
+std::string writeXml(const std::vector<Row>& rows) { return writeXml(rowPointers(rows)); }
+
+std::string writeXml(std::span<const Row* const> rows) {
     std::string out = "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>";
     for (const char* name : kColumnNames) {
         out += "<FIELD attrname=\"";
@@ -361,7 +363,8 @@ std::string writeXml(const std::vector<Row>& rows) {
         out += "\" fieldtype=\"string\" WIDTH=\"250\"/>";
     }
     out += "</FIELDS><PARAMS/></METADATA><ROWDATA>";
-    for (const Row& row : rows) {
+    for (const Row* rowPtr : rows) {
+        const Row& row = *rowPtr;
         out += "<ROW";
         for (std::size_t c = 0; c < kColumnCount; ++c) {
             if (row[c].empty()) continue;

@@ -7,7 +7,7 @@
 #include "localisation/table_file.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -25,29 +25,34 @@ enum Column : std::size_t { kID, kOriginString, kNewString };
 
 // A field holds at most 250 bytes, and a NUL ends it. Keys are cut the same
 // way before a search, so a long key finds the row it created.
-std::string stored(std::string_view text) {
-    return std::string(text.substr(0, text.find('\0')).substr(0, datapacket::kFieldWidth));
+std::string_view storedView(std::string_view text) {
+    return text.substr(0, text.find('\0')).substr(0, datapacket::kFieldWidth);
 }
+
+void cutInPlace(std::string& text) { text.resize(storedView(text).size()); }
 
 struct LanguageTableObject {
     bool open = false;
     std::array<bool, kColumnCount> hasColumn{};
     std::vector<Row> rows;
-    // Exact-match index on ID in byte order; with duplicate IDs (only in a
-    // hand-edited file) the first row wins.
-    std::map<std::string, std::size_t, std::less<>> index;
+    // Exact-match index on ID: row numbers sorted by ID in byte order. With
+    // duplicate IDs (only in a hand-edited file) the first row wins.
+    std::vector<std::uint32_t> index;
     // An unreadable file found at this path by the last open; it is renamed
     // aside before the table is first saved over it.
     std::optional<std::string> unreadableFile;
 
+    std::string_view keyOf(std::uint32_t row) const { return rows[row][kID]; }
+
     void reset(datapacket::Table table) {
         hasColumn = table.hasColumn;
         rows = std::move(table.rows);
-        index.clear();
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            for (auto& field : rows[i]) field = stored(field);
-            index.emplace(rows[i][kID], i);
-        }
+        for (auto& row : rows)
+            for (auto& field : row) cutInPlace(field);
+        index.resize(rows.size());
+        std::iota(index.begin(), index.end(), 0u);
+        std::stable_sort(index.begin(), index.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
         open = true;
     }
 
@@ -57,9 +62,22 @@ struct LanguageTableObject {
         reset(std::move(empty));
     }
 
+    void clear() {
+        open = false;
+        rows.clear();
+        index.clear();
+    }
+
+    // Where the key is or would go in the index.
+    std::vector<std::uint32_t>::const_iterator lowerBound(std::string_view key) const {
+        return std::lower_bound(index.begin(), index.end(), key,
+                                [&](std::uint32_t row, std::string_view k) { return keyOf(row) < k; });
+    }
+
     const Row* find(std::string_view key) const {
-        auto it = index.find(stored(key));
-        return it == index.end() ? nullptr : &rows[it->second];
+        key = storedView(key);
+        auto it = lowerBound(key);
+        return it != index.end() && keyOf(*it) == key ? &rows[*it] : nullptr;
     }
 
     const std::string& field(const Row& row, std::size_t column) const {
@@ -70,21 +88,18 @@ struct LanguageTableObject {
     void append(std::string_view key, std::string_view origin) {
         if (!hasColumn[kOriginString]) field(Row{}, kOriginString);  // raises field-not-found
         Row row;
-        row[kID] = stored(key);
-        row[kOriginString] = stored(origin);
-        index.emplace(row[kID], rows.size());
+        row[kID] = storedView(key);
+        row[kOriginString] = storedView(origin);
+        const auto at = lowerBound(row[kID]) - index.begin();
         rows.push_back(std::move(row));
+        index.insert(index.begin() + at, static_cast<std::uint32_t>(rows.size() - 1));
     }
 
     // Rows in index order, as a translator expects to find them in the file.
-    std::vector<Row> rowsInKeyOrder() const {
-        std::vector<std::size_t> order(rows.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return rows[a][kID] < rows[b][kID]; });
-        std::vector<Row> out;
-        out.reserve(rows.size());
-        for (std::size_t i : order) out.push_back(rows[i]);
+    std::vector<const Row*> rowsInKeyOrder() const {
+        std::vector<const Row*> out;
+        out.reserve(index.size());
+        for (auto i : index) out.push_back(&rows[i]);
         return out;
     }
 };
@@ -174,9 +189,7 @@ void SaveLanguageTable() {
 void CloseLanguageTable() {
     if (!gTable) return;
     SaveLanguageTable();
-    gTable->open = false;
-    gTable->rows.clear();
-    gTable->index.clear();
+    gTable->clear();
 }
 
 void ReleaseLanguageTable() {

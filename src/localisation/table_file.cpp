@@ -24,6 +24,10 @@ std::optional<datapacket::Table> load(const std::string& path) {
 }
 
 void save(const std::string& path, const std::vector<datapacket::Row>& rows) {
+    save(path, datapacket::rowPointers(rows));
+}
+
+void save(const std::string& path, std::span<const datapacket::Row* const> rows) {
     const std::string bytes = isXmlName(path) ? datapacket::writeXml(rows) : datapacket::writeBinary(rows);
     const std::string temp = path + ".tmp";
     try {

@@ -5,6 +5,7 @@
 #include "localisation/datapacket.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@ std::optional<datapacket::Table> load(const std::string& path);
 
 // Writes a temporary file beside `path`, flushes it and puts it in place of
 // `path` in one step. On failure `path` keeps its old content.
+void save(const std::string& path, std::span<const datapacket::Row* const> rows);
 void save(const std::string& path, const std::vector<datapacket::Row>& rows);
 
 // Renames the file to the first free name of path.bad, path.bad1, path.bad2,
