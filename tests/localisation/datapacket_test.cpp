@@ -144,7 +144,7 @@ TEST(BinaryPacketReader, RefusesWhatIsNotACompletePacketWithAnID) {
 }
 
 TEST(BinaryPacketWriter, WritesThePlainFormByteForByte) {
-    const std::string empty = writeBinary({});
+    const std::string empty = writeBinary(std::vector<Row>{});
     ASSERT_EQ(empty.size(), 174u);
     // Header: signature, version 1.0, header size 24, 5 columns, 0 rows,
     // flags 3, first row at 174.
