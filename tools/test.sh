@@ -21,6 +21,7 @@ run native -j "$(nproc)"
 # GUI tests share one display and the keyboard focus: one at a time.
 run win64 -j 1
 run win32
+"$root/tools/fuzz.sh" 60 || status=1
 if [ $status -ne 0 ]; then
   echo "test.sh: FAILED" >&2
 else
