@@ -273,21 +273,23 @@ void OdbcQuery::openResult() {
         throw DbError("The statement returned no result set");
     }
     columns_.reserve(count);
+    // Names come from the result's own description. SQLDescribeCol would do
+    // as well, but psqlODBC answers its nullability from the catalogue with
+    // one more query per table; the name attribute needs no round trip.
     for (SQLSMALLINT c = 1; c <= count; ++c) {
-        std::vector<SQLCHAR> name(256);
-        SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
-        SQLULEN size = 0;
+        std::vector<char> name(256);
+        SQLSMALLINT length = 0;
         auto describe = [&] {
-            return check(SQLDescribeCol(stmt, c, name.data(), static_cast<SQLSMALLINT>(name.size()),
-                                        &length, &type, &size, &digits, &nullable),
-                         SQL_HANDLE_STMT, stmt, "SQLDescribeCol");
+            check(SQLColAttribute(stmt, static_cast<SQLUSMALLINT>(c), SQL_DESC_NAME, name.data(),
+                                  static_cast<SQLSMALLINT>(name.size()), &length, nullptr),
+                  SQL_HANDLE_STMT, stmt, "SQLColAttribute");
         };
         describe();
         if (length >= static_cast<SQLSMALLINT>(name.size())) {
             name.resize(static_cast<size_t>(length) + 1);
             describe();
         }
-        columns_.emplace_back(reinterpret_cast<const char*>(name.data()),
+        columns_.emplace_back(name.data(),
                               std::min<size_t>(std::max<SQLSMALLINT>(length, 0), name.size() - 1));
     }
     fetchRow();

@@ -2,6 +2,7 @@
 // and a clock-out, parameters, nulls, texts in code page 936 and errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -288,6 +289,58 @@ TEST_F(QueryTest, OpenOfAStatementWithoutRowsRaises) {
     EXPECT_TRUE(q.eof());
     // ... after running it: the row is gone.
     EXPECT_EQ(scalar(setup, "select count(*) from TestClock"), "0");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QueryTest, SendsNothingButTheStatementsThemselves) {
+    run(setup, {"insert into HotelUser_V values ('0007','" + kZhang + "','P7','12345')"});
+    const std::string marker = "select 'statements follow'";
+    qx::test::scalar(q, marker);
+    const std::string pid = qx::test::backendPid(setup);
+
+    // One clock-in and one clock-out, as the card transaction runs them.
+    const std::vector<std::pair<std::string, bool>> statements = {
+        {"select GetDate() from HotelOption", true},
+        {"select UserID,UserName,PassNo from HotelUser_V where AccessCode='12345' or AccessCode=';12345?'", true},
+        {"select * from OnDuty where HotelDate='2026-12-10' and UserID='0007'", true},
+        {"update OnDuty set OnTime=GetDate(),Offtime=null where HotelDate=:hoteldate and UserID=:userid", false},
+        {"insert into OnDuty(HotelDate,UserID,UserName,PassNo,OnTime) "
+         "values(:hoteldate,:userid,:username,:passno,GetDate())", false},
+        {"select * from OnDuty where HotelDate='2026-12-10' and UserID='0007'", true},
+        {"update OnDuty set OffTime=GetDate() where HotelDate=:hoteldate and UserID=:userid", false},
+        {"select * from OnDuty where HotelDate='2026-12-10' and UserID='0007'", true},
+    };
+    const std::map<std::string, std::pair<std::string, int>> parameters = {
+        {"hoteldate", {"2026-12-10", 10}}, {"userid", {"0007", 4}}, {"username", {kZhang, 10}}, {"passno", {"P7", 30}}};
+    std::vector<std::string> expected = {marker, "select pg_backend_pid()"};
+    for (const auto& [sql, select] : statements) {
+        q.close();
+        q.setSql(sql);
+        for (const auto& [name, value] : parameters) {
+            if (sql.find(":" + name) != std::string::npos) {
+                q.setParam(name, value.first, value.second);
+            }
+        }
+        if (select) {
+            q.open();
+            for (int c = 0; !q.eof() && c < q.columnCount(); ++c) {
+                (void)q.text(c);
+            }
+        } else {
+            q.execute();
+        }
+        expected.push_back(qx::parseSqlParameters(sql).text);
+    }
+    q.close();
+
+    std::vector<std::string> logged = qx::test::loggedStatements(pid);
+    // The session's statements from the marker on.
+    auto first = std::find(logged.begin(), logged.end(), marker);
+    ASSERT_NE(first, logged.end()) << "statement log not found or empty";
+    EXPECT_EQ(std::vector<std::string>(first, logged.end()), expected);
 }
 
 }  // namespace

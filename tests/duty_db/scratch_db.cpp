@@ -1,6 +1,9 @@
 #include "scratch_db.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
 #include <thread>
 
 namespace qx::test {
@@ -46,6 +49,26 @@ bool sessionGone(Query& observer, const std::string& pid) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::vector<std::string> loggedStatements(const std::string& pid) {
+    const char* dir = std::getenv("QX_TESTDB_DIR");
+    std::string path = std::string(dir ? dir : ".") + "/server.log";
+#ifdef _WIN32
+    path = "Z:" + path;  // the host's file system under Wine
+#endif
+    std::ifstream log(path);
+    const std::regex entry("\\[" + pid + "\\] LOG:  (?:statement|execute [^:]*): (.*)");
+    const std::regex marker("\\$[0-9]+");
+    std::vector<std::string> statements;
+    std::string line;
+    std::smatch m;
+    while (std::getline(log, line)) {
+        if (std::regex_search(line, m, entry)) {
+            statements.push_back(std::regex_replace(m[1].str(), marker, "?"));
+        }
+    }
+    return statements;
 }
 
 }  // namespace qx::test

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "duty/duty_module.h"
 
@@ -28,5 +29,9 @@ std::string backendPid(Query& query);
 // True when the server no longer has a session with that process id,
 // asked over `observer`; waits up to five seconds for it to go.
 bool sessionGone(Query& observer, const std::string& pid);
+
+// The statements the server logged for the session with that process id,
+// in order, with the server's parameter markers ($1, $2, ...) written as ?.
+std::vector<std::string> loggedStatements(const std::string& pid);
 
 }  // namespace qx::test
