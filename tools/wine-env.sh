@@ -22,16 +22,20 @@ start)
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
 
-  # A display nobody else uses.
-  display=
-  for n in $(seq 91 140); do
+  # A display nobody else uses, unless QX_DISPLAY names one to show the
+  # windows on (the demo on a desktop).
+  display=${QX_DISPLAY:-}; display=${display#:}
+  for n in $([ -z "$display" ] && seq 91 140); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
   done
   [ -n "$display" ] || { echo "wine-env: no free X display" >&2; exit 1; }
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
-  echo $! >"$dir/xvfb.pid"
-  for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-env: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+
+  if [ -z "${QX_DISPLAY:-}" ]; then
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+    [ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-env: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+  fi
 
   cat >"$dir/env" <<ENV
 export WINEPREFIX='$dir/prefix'

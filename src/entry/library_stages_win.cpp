@@ -1,0 +1,39 @@
+#include "entry/library_stages.h"
+
+#include <windows.h>
+
+#include "duty/duty_messages.h"
+#include "duty/duty_module.h"
+#include "localisation/language_table.h"
+
+namespace qx {
+
+void LibraryStages::registerCaptionInfos() {}
+
+void LibraryStages::openLanguageTable() { OpenLanguageTable(); }
+
+void LibraryStages::seedNumberedStrings() { SeedNumberedStrings(DutyMessages, kDutyMessageCount - 1); }
+
+void LibraryStages::openDutyModule() { OpenDutyModule(); }
+
+void LibraryStages::connectDatabase(const std::string& dataSourceName) {
+    dmDuty->ConnectDatabase(dataSourceName);
+}
+
+void LibraryStages::showDutyDialog(bool) {}
+
+void LibraryStages::closeDutyModule() { CloseDutyModule(); }
+
+void LibraryStages::freeCaptionRegistry() {}
+
+void LibraryStages::releaseLanguageTable() { ReleaseLanguageTable(); }
+
+void LibraryStages::showError(const std::string& text, const std::string& title) {
+    // The platform's box in the red one-button style of the library's own
+    // message dialog: stop icon (0x10), OK only.
+    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}
+
+std::string LibraryStages::errorTitle() { return TranslateByNumber(msgError, DutyMessages[msgError]); }
+
+}  // namespace qx

@@ -1,0 +1,123 @@
+// A small host: loads the library by ordinal, as the front-office
+// application does, and drives the boxes it shows from a second thread.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace {
+
+using VoidText = void(__stdcall*)(const char*);
+using VoidInt = void(__stdcall*)(int);
+using IntVoid = int(__stdcall*)();
+
+struct Library {
+    HMODULE module = LoadLibraryA("qxempduty.dll");
+    ~Library() {
+        if (module) FreeLibrary(module);
+    }
+    template <class F>
+    F byOrdinal(int ordinal) const {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
+    }
+};
+
+struct SeenBox {
+    std::string title;
+    std::string text;
+    bool hasStopIcon = false;
+};
+
+// Waits for a dialog-class window of this process with the given title,
+// reads it, and presses its OK button.
+std::optional<SeenBox> closeBox(const std::string& title, std::chrono::milliseconds timeout) {
+    auto until = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < until) {
+        if (HWND box = FindWindowA("#32770", title.c_str())) {
+            SeenBox seen;
+            char buffer[2048] = {};
+            GetWindowTextA(box, buffer, sizeof buffer);
+            seen.title = buffer;
+            GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+            seen.text = buffer;
+            // The icon of a message box is a static control with id 0x14.
+            seen.hasStopIcon = GetDlgItem(box, 0x14) != nullptr;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return seen;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::nullopt;
+}
+
+TEST(Host, LoadsAndFindsTheFourExportsByOrdinal) {
+    Library lib;
+    ASSERT_NE(lib.module, nullptr);
+    for (int ordinal = 1; ordinal <= 4; ++ordinal)
+        EXPECT_NE(lib.byOrdinal<FARPROC>(ordinal), nullptr) << ordinal;
+    EXPECT_EQ(lib.byOrdinal<FARPROC>(5), nullptr);
+    EXPECT_EQ(GetProcAddress(lib.module, "EmpTest"), lib.byOrdinal<FARPROC>(4));
+    EXPECT_EQ(GetProcAddress(lib.module, "SetLanguageID"), lib.byOrdinal<FARPROC>(1));
+}
+
+TEST(Host, EmpTestShowsTheOkBoxAndReturnsOne) {
+    Library lib;
+    auto empTest = lib.byOrdinal<IntVoid>(4);
+    ASSERT_NE(empTest, nullptr);
+    auto box = std::async(std::launch::async, closeBox, "ok", std::chrono::seconds(20));
+    EXPECT_EQ(empTest(), 1);
+    auto seen = box.get();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->text, "ok");
+    EXPECT_FALSE(seen->hasStopIcon);
+}
+
+TEST(Host, SetLanguageIdAcceptsAnyValueWithoutFailing) {
+    Library lib;
+    auto setLanguage = lib.byOrdinal<VoidInt>(1);
+    ASSERT_NE(setLanguage, nullptr);
+    for (int id : {-1, 4, 0, 3, 1, 0x7fffffff, 0})
+        setLanguage(id);
+}
+
+// "错误" (error): the title of the box that reports a failed call.
+const std::string kErrorTitle = "\xb4\xed\xce\xf3";
+
+TEST(Host, UnknownDataSourceShowsTheDriverErrorEveryTime) {
+    Library lib;
+    auto onDuty = lib.byOrdinal<VoidText>(3);
+    auto offDuty = lib.byOrdinal<VoidText>(2);
+    ASSERT_TRUE(onDuty && offDuty);
+    std::string first;
+    for (auto call : {onDuty, onDuty, offDuty}) {
+        auto box = std::async(std::launch::async, closeBox, kErrorTitle, std::chrono::seconds(30));
+        call("no_such_source");
+        auto seen = box.get();
+        ASSERT_TRUE(seen) << "no error box";
+        EXPECT_TRUE(seen->hasStopIcon);
+        EXPECT_NE(seen->text.find("no_such_source"), std::string::npos) << seen->text;
+        if (first.empty()) first = seen->text;
+        EXPECT_EQ(seen->text, first);
+    }
+}
+
+TEST(Host, EmptyOrNullNameConnectsToTheDefaultSource) {
+    // The test data sources point "dinoraasa" at the test database, so these
+    // calls connect; an error box would mean another source was tried.
+    Library lib;
+    auto onDuty = lib.byOrdinal<VoidText>(3);
+    ASSERT_NE(onDuty, nullptr);
+    for (const char* name : {static_cast<const char*>(nullptr), ""}) {
+        auto box = std::async(std::launch::async, closeBox, kErrorTitle, std::chrono::seconds(5));
+        onDuty(name);
+        auto seen = box.get();
+        EXPECT_FALSE(seen) << (seen ? seen->text : "");
+    }
+}
+
+}  // namespace
