@@ -5,10 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "duty/duty_messages.h"
+#include "localisation/datapacket.h"
+#include "localisation/table_file.h"
 
 namespace {
 
@@ -138,6 +145,45 @@ TEST(Host, EmptyOrNullNameConnectsToTheDefaultSource) {
         auto seen = box.get();
         EXPECT_FALSE(seen) << (seen ? seen->text : "");
     }
+}
+
+// The table file lies beside the host executable, named after the library.
+std::filesystem::path tableFile() {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    return std::filesystem::path(exe).parent_path() / "qxempduty_str.cds";
+}
+
+std::string bytesOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(Host, FirstCallFillsTheTableFileAndAnUnchangedCallLeavesItAlone) {
+    Library lib;
+    auto onDuty = lib.byOrdinal<VoidText>(3);
+    ASSERT_NE(onDuty, nullptr);
+    std::filesystem::remove(tableFile());
+
+    onDuty("qxtest");
+    auto table = qx::tablefile::load(tableFile().string());
+    ASSERT_TRUE(table) << "no table file written";
+    std::vector<qx::datapacket::Row> numbered;
+    for (const auto& row : table->rows)
+        if (row[0].size() == 1 && row[0][0] >= '0' && row[0][0] <= '9') numbered.push_back(row);
+    ASSERT_EQ(numbered.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(numbered[i][0], std::to_string(i));
+        EXPECT_EQ(numbered[i][1], qx::DutyMessages[i]) << i;
+        EXPECT_EQ(numbered[i][2] + numbered[i][3] + numbered[i][4], "") << i;
+    }
+
+    const std::string before = bytesOf(tableFile());
+    const auto written = std::filesystem::last_write_time(tableFile());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    onDuty("qxtest");
+    EXPECT_EQ(bytesOf(tableFile()), before);
+    EXPECT_EQ(std::filesystem::last_write_time(tableFile()), written);
 }
 
 }  // namespace
