@@ -102,10 +102,14 @@ void Connection::connect(const std::string& odbcConnectionString) {
         allocateConnectionHandle();
     }
     std::string in = odbcConnectionString;
-    check(SQLDriverConnect(dbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
-                           static_cast<SQLSMALLINT>(in.size()), nullptr, 0, nullptr,
-                           SQL_DRIVER_NOPROMPT),
-          SQL_HANDLE_DBC, dbc_.get(), "SQLDriverConnect");
+    SQLRETURN rc = check(SQLDriverConnect(dbc_.get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
+                                          static_cast<SQLSMALLINT>(in.size()), nullptr, 0, nullptr,
+                                          SQL_DRIVER_NOPROMPT),
+                         SQL_HANDLE_DBC, dbc_.get(), "SQLDriverConnect");
+    if (rc == SQL_NO_DATA) {
+        // Only a dialog the user cancelled answers this, and none is ever shown.
+        throw DbError("SQLDriverConnect: no connection was made", "08001");
+    }
     connected_ = true;
 }
 

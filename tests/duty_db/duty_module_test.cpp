@@ -134,3 +134,36 @@ TEST(DutyModule, ReconnectsAfterTheServerDroppedTheSession) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OdbcConnection, FailedLoginsRaiseTheDriversDiagnostic) {
+    struct Case {
+        const char* what;
+        std::string odbc;
+        std::string sqlState;
+        std::string text;  // part of the message
+    };
+    const std::vector<Case> cases = {
+        {"unknown data source", "DSN=NoSuchSource;UID=dba;PWD=KRe7tmqB", "IM002", "Data source name not found"},
+        {"unknown user", "DSN=qxtest;UID=nobody;PWD=x", "08001", "role \"nobody\" does not exist"},
+    };
+    qx::odbc::Connection connection;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            connection.connect(c.odbc);
+            ADD_FAILURE() << "connected";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.sqlState(), c.sqlState) << e.message();
+            EXPECT_NE(e.message().find(c.text), std::string::npos) << e.message();
+            EXPECT_TRUE(e.isConnectionError() || c.sqlState == "IM002");
+        }
+        EXPECT_FALSE(connection.connected());
+    }
+    // The same handle connects once given a usable login.
+    connection.connect("DSN=qxtest;UID=dba;PWD=KRe7tmqB");
+    EXPECT_TRUE(connection.connected());
+}
+
+}  // namespace
