@@ -8,14 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/alignment.h"
 #include "toolkit/colour.h"
 #include "toolkit/font.h"
 #include "toolkit/geometry.h"
 
 namespace qx {
 
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TVerticalAlignment { vaTop, vaVCenter, vaBottom };
 enum class TfcLabelStyle { fclsDefault, fclsLowered, fclsRaised, fclsOutline };
 
 // TfcCaptionText::Options

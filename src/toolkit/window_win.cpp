@@ -101,7 +101,7 @@ void TWindow::createWindow(const CreateParams& p) {
     }
     DWORD style = p.style | (parent_ ? WS_CHILD : 0);
     HWND hwnd = CreateWindowExA(p.exStyle, p.className, p.text.c_str(), style, p.left, p.top, p.width, p.height,
-                                parentHandle(), nullptr, instance, this);
+                                parent_ ? parentHandle() : p.parentWindow, nullptr, instance, this);
     if (!hwnd) throw Error("Cannot create window " + name);
 }
 

@@ -69,6 +69,7 @@ protected:
         DWORD style = 0;
         DWORD exStyle = 0;
         int left = 0, top = 0, width = 0, height = 0;
+        HWND parentWindow = nullptr;  // without a parent object (HWND_MESSAGE)
         UINT classStyle = 0;   // own classes only
         HCURSOR cursor = nullptr;  // own classes only; nullptr: the arrow
     };
