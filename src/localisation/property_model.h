@@ -30,7 +30,9 @@
 //          if (sameName(name, "lines")) return Property::object(&lines_);
 //          return TComponent::property(name);
 //      A combo box also answers "itemindex" (the selected index as decimal
-//      text, -1 for none); the walk saves and restores it around the item list.
+//      text, -1 for none); the walk saves and restores it around the item
+//      list, so setting an index the translated list no longer has must be
+//      harmless (the window's own CB_SETCURSEL simply refuses it).
 //   4. Item lists are TStrings (TStringList keeps lines in memory; a window
 //      backed list reads and writes the window's text instead), grid columns
 //      and status bar panels are a TCollection of TPersistent items.
