@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -128,6 +131,9 @@ TEST(TableToolRoundTrip, CsvCarriesAllColumnsWithLineBreaksIntact) {
 }
 
 TEST(TableToolPo, OutputPassesMsgfmtCheck) {
+#ifdef _WIN32
+    GTEST_SKIP() << "msgfmt runs in the native build";
+#endif
     if (std::system("msgfmt --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "msgfmt is not installed";
     TempFolder folder;
     const auto table = folder.path() / "t_str.cds";
@@ -455,6 +461,9 @@ TEST(TableTool, StatsCountsTranslatedRowsPerColumn) {
               "NewString3: 2 translated, 4 untranslated\n");
 }
 
+// The built program through a POSIX shell; the Windows build runs the same
+// logic in process above.
+#ifndef _WIN32
 int exitCodeOf(const std::string& cmd) {
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -480,5 +489,7 @@ TEST(TableToolProgram, RunsAsACommand) {
     EXPECT_EQ(exitCodeOf(q + "import " + t + "'" + (folder.path() / "none.po").string() + "' --lang 1" + quiet), 1);
     EXPECT_EQ(exitCodeOf(q + quiet), 2);
 }
+
+#endif
 
 }  // namespace
