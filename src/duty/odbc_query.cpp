@@ -222,7 +222,9 @@ void OdbcQuery::run() {
     for (size_t n = 0; n < markers_.size(); ++n) {
         Parameter& p = parameters_[markers_[n]];
         SQLPOINTER buffer = emptyBuffer;
-        SQLULEN columnSize = p.size > 0 ? static_cast<SQLULEN>(p.size) : 1;
+        // The declared size is the column size; without one, the value's own.
+        SQLULEN columnSize = p.size > 0 ? static_cast<SQLULEN>(p.size)
+                                        : std::max<SQLULEN>(p.value ? p.value->size() : 0, 1);
         if (p.value) {
             indicators[n] = static_cast<SQLLEN>(p.value->size());
             if (!p.value->empty()) {
