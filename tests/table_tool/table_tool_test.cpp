@@ -324,6 +324,9 @@ TEST(TableToolImport, BadInputsAreReportedAndLeaveTheTableUntouched) {
          {"--lang", "1"}, 1, "the translation of \"1\" has characters"},
         {"NUL in a translation", "t.po", poHead + "msgctxt \"1\"\nmsgid \"B\"\nmsgstr \"a\\0b\"\n", {"--lang", "1"}, 1,
          "\"1\" holds a NUL"},
+        {"one key translated twice", "t.po",
+         poHead + "msgctxt \"0\"\nmsgid \"A\"\nmsgstr \"a\"\n\nmsgctxt \"0\"\nmsgid \"A\"\nmsgstr \"b\"\n",
+         {"--lang", "1"}, 1, "t.po:8: \"0\" is translated again, differently (first at line 4)"},
         {"unknown column in the PO header", "t.po",
          "msgid \"\"\nmsgstr \"X-Translation-Column: NewString7\\n\"\n\nmsgctxt \"0\"\nmsgid \"A\"\nmsgstr \"a\"\n", {}, 1,
          "unknown language column \"NewString7\""},
@@ -388,6 +391,8 @@ TEST(TableTool, BadTableFilesAndCommandLines) {
         {"option without its value", {"export", "TABLE", "--format", "po", "--lang"}, 2, "--lang needs a value"},
         {"import without a translations file", {"import", "TABLE", "--lang", "1"}, 2, "import takes"},
         {"unknown code page", {"stats", "TABLE", "--codepage", "99999"}, 2, "unknown code page"},
+        {"export onto the table file", {"export", "TABLE", "--format", "csv", "-o", "TABLE"}, 2,
+         "would overwrite the table file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,6 +7,7 @@
 #include "table_tool/text_formats.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -163,6 +164,9 @@ int exportTable(const Options& o, std::ostream& out, std::ostream& err) {
 
     const std::string& tablePath = o.files[0];
     const std::vector<Row> rows = loadTable(tablePath);
+    std::error_code ec;
+    if (!o.output.empty() && std::filesystem::equivalent(o.output, tablePath, ec))
+        throw UsageError{"the export would overwrite the table file " + tablePath};
 
     // Rows with a text that does not convert are left out, so that an import
     // of this file cannot touch them.
@@ -263,6 +267,15 @@ public:
                               " bytes long; the table holds at most " + std::to_string(kFieldWidth));
             return;
         }
+        // The same key twice with two texts: which one the translator meant
+        // is not ours to guess.
+        auto [seen, fresh] = seen_.try_emplace({*key, column}, Seen{line, *value});
+        if (!fresh) {
+            if (seen->second.value != *value)
+                problem(line, "\"" + keyUtf8 + "\" is translated again, differently (first at line " +
+                                  std::to_string(seen->second.line) + ")");
+            return;
+        }
         updates_.push_back({std::move(*key), column, std::move(*value)});
     }
 
@@ -281,6 +294,11 @@ private:
     std::string file_;
     int problems_ = 0;
     std::vector<Update> updates_;
+    struct Seen {
+        std::size_t line;
+        std::string value;
+    };
+    std::map<std::pair<std::string, std::size_t>, Seen> seen_;
 };
 
 // The column named in the PO header, 0 when none.
