@@ -7,6 +7,7 @@
 #include "table_tool/text_formats.h"
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -135,6 +136,15 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The current time in the form PO headers use, "2026-01-31 17:05+0000".
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* tm = std::gmtime(&now);
+    char buf[32] = "";
+    if (tm) std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M+0000", tm);
+    return buf;
+}
+
 std::vector<Row> loadTable(const std::string& path) {
     std::optional<datapacket::Table> table;
     try {
@@ -194,8 +204,15 @@ int exportTable(const Options& o, std::ostream& out, std::ostream& err) {
 
     std::string text;
     if (format == Format::Po) {
+        // The fields PO editors expect; the translator's editor fills in
+        // translator, team and language.
         const std::string header = "Project-Id-Version: " + fileNameOf(tablePath) +
                                    "\n"
+                                   "PO-Revision-Date: " + utcNow() +
+                                   "\n"
+                                   "Last-Translator: \n"
+                                   "Language-Team: \n"
+                                   "Language: \n"
                                    "MIME-Version: 1.0\n"
                                    "Content-Type: text/plain; charset=UTF-8\n"
                                    "Content-Transfer-Encoding: 8bit\n" +
