@@ -4,11 +4,12 @@
 
 #include "duty/duty_messages.h"
 #include "duty/duty_module.h"
+#include "localisation/caption_registry.h"
 #include "localisation/language_table.h"
 
 namespace qx {
 
-void LibraryStages::registerCaptionInfos() {}
+void LibraryStages::registerCaptionInfos() { RegisterCaptionInfos(); }
 
 void LibraryStages::openLanguageTable() { OpenLanguageTable(); }
 
@@ -24,7 +25,7 @@ void LibraryStages::showDutyDialog(bool) {}
 
 void LibraryStages::closeDutyModule() { CloseDutyModule(); }
 
-void LibraryStages::freeCaptionRegistry() {}
+void LibraryStages::freeCaptionRegistry() { FreeCaptionRegistry(); }
 
 void LibraryStages::releaseLanguageTable() { ReleaseLanguageTable(); }
 
