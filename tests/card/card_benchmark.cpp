@@ -31,13 +31,12 @@ std::string code(int n, int width) {
 // the same decisions, and the memo text built from the read-back.
 class PlainCard {
 public:
-    explicit PlainCard(qx::odbc::Connection& connection) : connection_(connection) {}
+    // One statement handle for all cards, as the query keeps one.
+    explicit PlainCard(qx::odbc::Connection& connection)
+        : statement_(connection), stmt_(static_cast<SQLHSTMT>(statement_.handle())) {}
 
     std::string run(const std::string& card, bool onDuty) {
         const std::string alternate = qx::AlternateCardText(card);
-        qx::odbc::Statement statement(connection_);
-        stmt_ = static_cast<SQLHSTMT>(statement.handle());
-
         exec("select GetDate() from HotelOption", {});
         if (!fetch()) return "no date";
         const std::string date = column(1).substr(0, 10);
@@ -110,8 +109,8 @@ private:
         return static_cast<long>(rows);
     }
 
-    qx::odbc::Connection& connection_;
-    SQLHSTMT stmt_ = nullptr;
+    qx::odbc::Statement statement_;
+    SQLHSTMT stmt_;
 };
 
 struct Figures {
