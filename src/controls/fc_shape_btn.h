@@ -1,0 +1,64 @@
+// Shaped push button: outline, bevel and colour rules that need no window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "controls/fc_button.h"
+
+namespace qx {
+
+enum class TfcButtonShape {
+    bsRoundRect, bsEllipse, bsTriangle, bsArrow, bsDiamond, bsRect, bsStar, bsTrapezoid, bsCustom
+};
+enum class TfcShapeOrientation { soLeft, soRight, soUp, soDown };
+enum class TfcShadeStyle { fbsNormal, fbsRaised, fbsHighlight, fbsFlat };
+
+bool IsRoundShape(TfcButtonShape shape);
+
+// The closed outline of a polygon shape for a width x height button, the
+// first point repeated at the end. Only the rectangle is defined; other
+// shapes give an empty list.
+std::vector<TfcPoint> GetShapePoints(TfcButtonShape shape, TfcShapeOrientation orientation,
+                                     int width, int height);
+
+// Which of the shade colours a bevel line takes.
+enum class TfcBevelColor { Btn3DLight, BtnHighlight, BtnShadow, BtnBlack, BtnFocus };
+
+struct TfcBevelLine {
+    TfcPoint from;  // drawn
+    TfcPoint to;    // not drawn
+    TfcBevelColor color;
+    friend bool operator==(const TfcBevelLine&, const TfcBevelLine&) = default;
+};
+
+struct TfcBevelEdge {
+    bool inside = false;  // the polygon lies on the edge's right / lower side
+    TfcPoint offset;      // step towards the inner ring
+};
+
+// Whether the polygon region holds the pixel x, y.
+using TfcRegionTest = std::function<bool(int x, int y)>;
+
+// The inward side and offset of each edge of the closed point list.
+std::vector<TfcBevelEdge> BevelEdges(const std::vector<TfcPoint>& points, const TfcRegionTest& contains);
+
+// The lines of the bevel in drawing order: the outer ring, the inner ring and,
+// with emphasis 1, the outline itself in the focus colour.
+std::vector<TfcBevelLine> BevelLines(const std::vector<TfcPoint>& points, const TfcRegionTest& contains,
+                                     bool pressed, int emphasis);
+
+// Colour of the pixels outside the outline (0x00BBGGRR): blue for a button
+// whose colour setting is exactly clRed, red for every other.
+std::uint32_t KeyColorFor(std::uint32_t colorSetting);
+
+// The face colour from the resolved RGB of the colour setting: when the
+// display failed the grey probe, components that are non-zero multiples of 8
+// are lowered by one.
+std::uint32_t AdjustFaceColor(std::uint32_t rgb, bool probePassed);
+
+// Whether a pixel read back from the probe (drawn as 192, 192, 192) passes.
+bool FaceProbePasses(std::uint32_t readBack);
+
+}  // namespace qx
