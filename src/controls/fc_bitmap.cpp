@@ -47,9 +47,9 @@ std::uint32_t TransparentColorOf(const TfcPixels& frame)
     return frame.empty() ? 0 : frame.at(0, frame.height - 1) & 0x00FFFFFF;
 }
 
-std::vector<TfcRect> RegionRuns(const TfcPixels& image, std::uint32_t keyColor)
+std::vector<TRect> RegionRuns(const TfcPixels& image, std::uint32_t keyColor)
 {
-    std::vector<TfcRect> runs;
+    std::vector<TRect> runs;
     if (image.empty())
         return runs;
     keyColor &= 0x00FFFFFF;

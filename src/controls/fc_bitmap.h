@@ -42,6 +42,6 @@ std::uint32_t TransparentColorOf(const TfcPixels& frame);
 
 // The runs of pixels that differ from the key colour, one rectangle per run
 // and row, in row order. A picture without any gives none.
-std::vector<TfcRect> RegionRuns(const TfcPixels& image, std::uint32_t keyColor);
+std::vector<TRect> RegionRuns(const TfcPixels& image, std::uint32_t keyColor);
 
 }  // namespace qx

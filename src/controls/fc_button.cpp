@@ -27,9 +27,9 @@ TfcContentRects LayoutContent(const TfcContentLayoutInput& in)
     const int margin = in.margin == -1 ? 4 : in.margin;
     const int cy = in.height / 2;
     int cx = in.width / 2;
-    if (in.alignment == TfcHAlignment::taLeftJustify)
+    if (in.alignment == TAlignment::taLeftJustify)
         cx = (tw + gw + s) / 2 + margin;
-    else if (in.alignment == TfcHAlignment::taRightJustify)
+    else if (in.alignment == TAlignment::taRightJustify)
         cx = in.width - margin - (tw + gw + s) / 2;
 
     // Without a glyph the gap turns negative; C++ division truncates toward
@@ -70,16 +70,16 @@ TfcContentRects LayoutContent(const TfcContentLayoutInput& in)
     TfcContentRects r;
     r.GlyphRect = {gx, gy, gx + gw, gy + gh};
     r.CaptionRect = {tx, ty, tx + tw, ty + th};
-    r.CaptionRect.offset(in.offsets.TextX, in.offsets.TextY);
-    r.GlyphRect.offset(in.offsets.GlyphX, in.offsets.GlyphY);
+    r.CaptionRect = r.CaptionRect.offset(in.offsets.TextX, in.offsets.TextY);
+    r.GlyphRect = r.GlyphRect.offset(in.offsets.GlyphX, in.offsets.GlyphY);
     if (in.down) {
-        r.CaptionRect.offset(in.offsets.TextDownX, in.offsets.TextDownY);
-        r.GlyphRect.offset(in.offsets.TextDownX, in.offsets.TextDownY);
+        r.CaptionRect = r.CaptionRect.offset(in.offsets.TextDownX, in.offsets.TextDownY);
+        r.GlyphRect = r.GlyphRect.offset(in.offsets.TextDownX, in.offsets.TextDownY);
     }
     return r;
 }
 
-TfcRect ClampToClient(TfcRect r, int width, int height)
+TRect ClampToClient(TRect r, int width, int height)
 {
     r.left = std::max(r.left, 0);
     r.top = std::max(r.top, 0);

@@ -7,27 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "controls/fc_text.h"
+#include "toolkit/colour.h"
+#include "toolkit/geometry.h"
+
 namespace qx {
 
-struct TfcPoint {
-    int x = 0;
-    int y = 0;
-    friend bool operator==(const TfcPoint&, const TfcPoint&) = default;
-};
-
-struct TfcRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    void offset(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
-    friend bool operator==(const TfcRect&, const TfcRect&) = default;
-};
-
 enum class TfcButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum class TfcHAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Shifts of glyph and caption; the Down values apply while the button is down.
 struct TfcOffsets {
@@ -46,14 +32,13 @@ struct TfcImgDownOffsets : TfcOffsets {
     int ImageDownY = 2;
 };
 
-// Colour values: 0x00BBGGRR, or 0x80000000 + n for system colour n.
 struct TfcShadeColors {
-    std::uint32_t Btn3DLight = 0x80000016;    // cl3DLight
-    std::uint32_t BtnHighlight = 0x80000014;  // clBtnHighlight
-    std::uint32_t BtnShadow = 0x80000010;     // clBtnShadow
-    std::uint32_t BtnBlack = 0;               // clBlack
-    std::uint32_t BtnFocus = 0;               // clBlack
-    std::uint32_t Shadow = 0;                 // clBlack, unused by the shaped button
+    TColor Btn3DLight = cl3DLight;
+    TColor BtnHighlight = clBtnHighlight;
+    TColor BtnShadow = clBtnShadow;
+    TColor BtnBlack = clBlack;
+    TColor BtnFocus = clBlack;
+    TColor Shadow = clBlack;  // not drawn by the shaped button
 };
 
 enum TfcButtonOption : unsigned {
@@ -75,7 +60,7 @@ struct TfcContentLayoutInput {
     bool captionEmpty = true;
     int textWidth = 0;       // measured caption
     int textHeight = 0;
-    TfcHAlignment alignment = TfcHAlignment::taCenter;
+    TAlignment alignment = TAlignment::taCenter;
     TfcButtonLayout layout = TfcButtonLayout::blGlyphLeft;
     int margin = -1;
     int spacing = 4;
@@ -84,8 +69,8 @@ struct TfcContentLayoutInput {
 };
 
 struct TfcContentRects {
-    TfcRect GlyphRect;
-    TfcRect CaptionRect;
+    TRect GlyphRect;
+    TRect CaptionRect;
 };
 
 // Width of one frame of a glyph holding numGlyphs frames side by side.
@@ -95,7 +80,7 @@ int GlyphFrameWidth(int glyphWidth, int numGlyphs);
 TfcContentRects LayoutContent(const TfcContentLayoutInput& in);
 
 // The caption may not leave the client area; the glyph is not limited.
-TfcRect ClampToClient(TfcRect r, int width, int height);
+TRect ClampToClient(TRect r, int width, int height);
 
 // Clamps a glyph count to 1..4.
 int ClampNumGlyphs(int n);

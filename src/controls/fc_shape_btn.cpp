@@ -10,7 +10,7 @@ bool IsRoundShape(TfcButtonShape shape)
     return shape == TfcButtonShape::bsRoundRect || shape == TfcButtonShape::bsEllipse;
 }
 
-std::vector<TfcPoint> GetShapePoints(TfcButtonShape shape, TfcShapeOrientation, int width, int height)
+std::vector<TPoint> GetShapePoints(TfcButtonShape shape, TfcShapeOrientation, int width, int height)
 {
     if (shape != TfcButtonShape::bsRect)
         return {};
@@ -19,13 +19,13 @@ std::vector<TfcPoint> GetShapePoints(TfcButtonShape shape, TfcShapeOrientation, 
     return {{0, 0}, {r, 0}, {r, b}, {0, b}, {0, 0}};
 }
 
-std::vector<TfcBevelEdge> BevelEdges(const std::vector<TfcPoint>& pts, const TfcRegionTest& contains)
+std::vector<TfcBevelEdge> BevelEdges(const std::vector<TPoint>& pts, const TfcRegionTest& contains)
 {
     std::vector<TfcBevelEdge> edges;
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        const TfcPoint a = pts[i], b = pts[i + 1];
+        const TPoint a = pts[i], b = pts[i + 1];
         const int dx = std::abs(b.x - a.x), dy = std::abs(b.y - a.y);
-        const TfcPoint mid{a.x + (b.x - a.x) / 2, a.y + (b.y - a.y) / 2};
+        const TPoint mid{a.x + (b.x - a.x) / 2, a.y + (b.y - a.y) / 2};
         TfcBevelEdge e;
         if (dy < dx) {
             e.inside = contains(mid.x, mid.y + 1);
@@ -43,13 +43,13 @@ std::vector<TfcBevelEdge> BevelEdges(const std::vector<TfcPoint>& pts, const Tfc
     return edges;
 }
 
-std::vector<TfcBevelLine> BevelLines(const std::vector<TfcPoint>& pts, const TfcRegionTest& contains,
+std::vector<TfcBevelLine> BevelLines(const std::vector<TPoint>& pts, const TfcRegionTest& contains,
                                      bool pressed, int k)
 {
     const std::vector<TfcBevelEdge> edges = BevelEdges(pts, contains);
     std::vector<TfcBevelLine> lines;
-    const auto shifted = [](TfcPoint p, TfcPoint off, int n) {
-        return TfcPoint{p.x + n * off.x, p.y + n * off.y};
+    const auto shifted = [](TPoint p, TPoint off, int n) {
+        return TPoint{p.x + n * off.x, p.y + n * off.y};
     };
     // The outer ring's colours face the light unless the edge's inside
     // matches the pressed state.
@@ -70,20 +70,18 @@ std::vector<TfcBevelLine> BevelLines(const std::vector<TfcPoint>& pts, const Tfc
     return lines;
 }
 
-std::uint32_t KeyColorFor(std::uint32_t colorSetting)
+TColor KeyColorFor(TColor colorSetting)
 {
-    constexpr std::uint32_t red = 0x000000FF;   // clRed
-    constexpr std::uint32_t blue = 0x00FF0000;  // clBlue
-    return colorSetting == red ? blue : red;
+    return colorSetting == clRed ? clBlue : clRed;
 }
 
-std::uint32_t AdjustFaceColor(std::uint32_t rgb, bool probePassed)
+TColor AdjustFaceColor(TColor rgb, bool probePassed)
 {
     if (probePassed)
         return rgb;
-    std::uint32_t out = 0;
+    TColor out = 0;
     for (int shift = 0; shift < 24; shift += 8) {
-        std::uint32_t c = (rgb >> shift) & 0xFF;
+        TColor c = (rgb >> shift) & 0xFF;
         if (c != 0 && c % 8 == 0)
             --c;
         out |= c << shift;
@@ -91,9 +89,9 @@ std::uint32_t AdjustFaceColor(std::uint32_t rgb, bool probePassed)
     return out;
 }
 
-bool FaceProbePasses(std::uint32_t readBack)
+bool FaceProbePasses(TColor readBack)
 {
-    return (readBack & 0xFF) < 200 && ((readBack >> 8) & 0xFF) < 200 && ((readBack >> 16) & 0xFF) < 200;
+    return redOf(readBack) < 200 && greenOf(readBack) < 200 && blueOf(readBack) < 200;
 }
 
 }  // namespace qx

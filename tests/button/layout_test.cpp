@@ -9,7 +9,7 @@
 
 namespace qx {
 
-void PrintTo(const TfcRect& r, std::ostream* os)
+void PrintTo(const TRect& r, std::ostream* os)
 {
     *os << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
 }
@@ -33,8 +33,8 @@ TfcContentLayoutInput Button(int w, int h, int tw, int th)
 struct LayoutCase {
     const char* name;
     TfcContentLayoutInput in;
-    TfcRect glyph;
-    TfcRect caption;
+    TRect glyph;
+    TRect caption;
 };
 
 TEST(LayoutContent, PlacesGlyphAndCaption)
@@ -92,12 +92,12 @@ TEST(LayoutContent, PlacesGlyphAndCaption)
     {
         // Left aligned content keeps the default margin of 4 from the edge.
         auto in = Button(153, 57, 40, 23);
-        in.alignment = TfcHAlignment::taLeftJustify;
+        in.alignment = TAlignment::taLeftJustify;
         cases.push_back({"left justify", in, {4, 12, 36, 44}, {40, 17, 80, 40}});
     }
     {
         auto in = Button(153, 57, 40, 23);
-        in.alignment = TfcHAlignment::taRightJustify;
+        in.alignment = TAlignment::taRightJustify;
         in.margin = 10;
         cases.push_back({"right justify margin 10", in, {67, 12, 99, 44}, {103, 17, 143, 40}});
     }
@@ -123,10 +123,10 @@ TEST(LayoutContent, PlacesGlyphAndCaption)
 TEST(LayoutContent, CaptionWiderThanButtonIsCutToClientArea)
 {
     const TfcContentRects r = LayoutContent(Button(113, 49, 150, 60));
-    EXPECT_EQ(r.CaptionRect, (TfcRect{-1, -6, 149, 54}));
-    EXPECT_EQ(r.GlyphRect, (TfcRect{-37, 8, -5, 40}));
-    EXPECT_EQ(ClampToClient(r.CaptionRect, 113, 49), (TfcRect{0, 0, 113, 49}));
-    EXPECT_EQ(ClampToClient(TfcRect{10, 5, 40, 20}, 113, 49), (TfcRect{10, 5, 40, 20}));
+    EXPECT_EQ(r.CaptionRect, (TRect{-1, -6, 149, 54}));
+    EXPECT_EQ(r.GlyphRect, (TRect{-37, 8, -5, 40}));
+    EXPECT_EQ(ClampToClient(r.CaptionRect, 113, 49), (TRect{0, 0, 113, 49}));
+    EXPECT_EQ(ClampToClient(TRect{10, 5, 40, 20}, 113, 49), (TRect{10, 5, 40, 20}));
 }
 
 TEST(GlyphFrames, WidthAndCount)
@@ -152,7 +152,7 @@ TEST(Accelerator, SingleAmpersandMarksTheNextCharacter)
 
 TEST(ShapePoints, RectangleIsClosedAndTheSameInEveryOrientation)
 {
-    const std::vector<TfcPoint> want{{0, 0}, {152, 0}, {152, 56}, {0, 56}, {0, 0}};
+    const std::vector<TPoint> want{{0, 0}, {152, 0}, {152, 56}, {0, 56}, {0, 0}};
     for (auto o : {TfcShapeOrientation::soUp, TfcShapeOrientation::soLeft, TfcShapeOrientation::soRight,
                    TfcShapeOrientation::soDown})
         EXPECT_EQ(GetShapePoints(TfcButtonShape::bsRect, o, 153, 57), want);
@@ -177,11 +177,11 @@ struct Canvas {
         if (x >= 0 && y >= 0 && x < w && y < h)
             at(x, y) = c;
     }
-    void line(TfcPoint a, TfcPoint b, Px c)
+    void line(TPoint a, TPoint b, Px c)
     {
         ASSERT_TRUE(a.x == b.x || a.y == b.y) << "the rectangle has axis-parallel lines only";
         const int sx = (b.x > a.x) - (b.x < a.x), sy = (b.y > a.y) - (b.y < a.y);
-        for (TfcPoint p = a; !(p == b); p.x += sx, p.y += sy)
+        for (TPoint p = a; !(p == b); p.x += sx, p.y += sy)
             set(p.x, p.y, c);
     }
 };
@@ -251,7 +251,7 @@ TEST(Bevel, RectangleEdgesPointInward)
     const auto edges = BevelEdges(pts, contains);
     ASSERT_EQ(edges.size(), 4u);
     const bool inside[] = {true, false, false, true};
-    const TfcPoint offset[] = {{-1, 1}, {-1, -1}, {-1, -1}, {1, -1}};
+    const TPoint offset[] = {{-1, 1}, {-1, -1}, {-1, -1}, {1, -1}};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(edges[i].inside, inside[i]);

@@ -5,7 +5,7 @@
 
 namespace qx {
 
-void PrintTo(const TfcRect& r, std::ostream* os);
+void PrintTo(const TRect& r, std::ostream* os);
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST(RegionScan, RunsOfNonKeyPixels)
     img.at(0, 1) = K;
     img.at(2, 1) = K;
     img.at(4, 2) = K | 0x12000000u;
-    const std::vector<TfcRect> want = {{0, 0, 5, 1}, {1, 1, 2, 2}, {3, 1, 5, 2}, {0, 2, 4, 3}};
+    const std::vector<TRect> want = {{0, 0, 5, 1}, {1, 1, 2, 2}, {3, 1, 5, 2}, {0, 2, 4, 3}};
     EXPECT_EQ(RegionRuns(img, K), want);
     EXPECT_TRUE(RegionRuns(TfcPixels(5, 3, K), K).empty());
     EXPECT_TRUE(RegionRuns(TfcPixels(0, 3), K).empty());
