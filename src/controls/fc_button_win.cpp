@@ -7,80 +7,11 @@
 #include <utility>
 
 #include "common/error.h"
+#include "controls/fc_text_win.h"
 #include "toolkit/form_win.h"
 #include "toolkit/graphics_win.h"
 
 namespace qx {
-
-namespace {
-
-// The caption text object's surface on a device context.
-class DCTextCanvas : public TextCanvas {
-public:
-    explicit DCTextCanvas(HDC dc) : dc_(dc) {}
-    ~DCTextCanvas() override
-    {
-        while (!fonts_.empty())
-            popFont();
-    }
-
-    void pushFont(const FontDescription& description) override
-    {
-        const LOGFONTA lf = toLogFont(description);
-        unique_font font = createFont(lf);
-        if (!font)
-            throw Error("Cannot create the caption font");
-        HGDIOBJ previous = SelectObject(dc_, font.get());
-        fonts_.push_back({std::move(font), previous});
-    }
-    void popFont() override
-    {
-        if (fonts_.empty())
-            return;
-        SelectObject(dc_, fonts_.back().previous);
-        fonts_.pop_back();
-    }
-    TSize textExtent(std::string_view line) override
-    {
-        SIZE size{};
-        GetTextExtentPoint32A(dc_, line.data(), static_cast<int>(line.size()), &size);
-        if (line.empty()) {
-            TEXTMETRICA tm{};
-            GetTextMetricsA(dc_, &tm);
-            size.cy = tm.tmHeight;
-        }
-        return {size.cx, size.cy};
-    }
-    TSize calcText(std::string_view line, int width, unsigned flags) override
-    {
-        std::string text(line);
-        RECT r{0, 0, width, 0};
-        if (text.empty())
-            text = " ";  // an empty line is one line high
-        DrawTextExA(dc_, text.data(), static_cast<int>(text.size()), &r, flags | DT_CALCRECT, nullptr);
-        return {line.empty() ? 0 : static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top)};
-    }
-    void drawText(std::string_view line, const TRect& rect, unsigned flags) override
-    {
-        std::string text(line);
-        RECT r = toRECT(rect);
-        DrawTextExA(dc_, text.data(), static_cast<int>(text.size()), &r, flags, nullptr);
-    }
-    void setTextColor(TColor colour) override
-    {
-        SetTextColor(dc_, colorToRGB(colour));
-    }
-
-private:
-    struct Selected {
-        unique_font font;
-        HGDIOBJ previous;
-    };
-    HDC dc_;
-    std::vector<Selected> fonts_;
-};
-
-}  // namespace
 
 TfcCustomBitBtn::TfcCustomBitBtn(TWindow* parent) : TControl(parent)
 {
@@ -287,7 +218,7 @@ int TfcCustomBitBtn::GlyphFrameWidth() const
 void TfcCustomBitBtn::DrawContent(HDC dc)
 {
     const TRect client{0, 0, width(), height()};
-    DCTextCanvas canvas(dc);
+    GdiTextCanvas canvas(dc);
     textOptions_.setText(caption_);
     textOptions_.setFont(font());
     textOptions_.setTextRect({client.left + 2, client.top + 2, client.right - 2, client.bottom - 2});
@@ -338,7 +269,7 @@ void TfcCustomBitBtn::DrawGlyph(HDC dc, const TRect& rect)
 void TfcCustomBitBtn::DrawCaption(HDC dc, const TRect& rect)
 {
     SetBkMode(dc, TRANSPARENT);
-    DCTextCanvas canvas(dc);
+    GdiTextCanvas canvas(dc);
     textOptions_.setTextRect(rect);
     textOptions_.draw(canvas);
 }
