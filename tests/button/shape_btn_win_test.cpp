@@ -512,6 +512,30 @@ TEST(ShapeButtonMouse, RightButtonDoesNothing)
     EXPECT_EQ(GetFocus(), d.edit.handle());
 }
 
+TEST(ShapeButtonMouse, CancelModeReleasesWhereTheCursorIs)
+{
+    // Over the button the cancelled press still clicks; off it, it does not.
+    for (bool over : {true, false}) {
+        SCOPED_TRACE(over);
+        LiveDialog d;
+        ASSERT_TRUE(d.moveTo(40, 20));
+        sendMouse(MOUSEEVENTF_LEFTDOWN);
+        ASSERT_TRUE(d.looksPressed(true));
+        if (!over) {
+            ASSERT_TRUE(d.moveTo(200, 20));
+            ASSERT_TRUE(d.looksPressed(false));
+        }
+        SendMessageA(d.button.handle(), WM_CANCELMODE, 0, 0);
+        EXPECT_FALSE(d.button.tracking());
+        EXPECT_FALSE(d.button.down());
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(d.clicks, over ? 1 : 0);
+        sendMouse(MOUSEEVENTF_LEFTUP);
+        d.settle();
+        EXPECT_EQ(d.clicks, over ? 1 : 0);
+    }
+}
+
 TEST(ShapeButtonKeys, SpaceEnterAndEscapeNeverClick)
 {
     LiveDialog d;
