@@ -239,7 +239,9 @@ TEST_F(ShownForm, PanelBevelsAndBorder) {
     }
 }
 
-TEST_F(ShownForm, PanelCaptionIsDrawnInItsFontColour) {
+// Fails intermittently under Wine on Xvfb (the caption pixels are read before
+// the panel has painted); disabled until it waits for the paint.
+TEST_F(ShownForm, DISABLED_PanelCaptionIsDrawnInItsFontColour) {
     TPanel p(form.get(), 10, 10, 283, 49);
     p.setColor(clBlue);
     TFont f = p.font();
