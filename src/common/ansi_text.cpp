@@ -27,4 +27,8 @@ std::string asciiLower(std::string_view text) {
     return out;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && asciiLower(a) == asciiLower(b);
+}
+
 }  // namespace qx

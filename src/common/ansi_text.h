@@ -19,4 +19,7 @@ std::string trim(std::string_view text);
 // double-byte characters included) as it is.
 std::string asciiLower(std::string_view text);
 
+// Equal when compared with the ASCII letters folded to lower case.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 }  // namespace qx

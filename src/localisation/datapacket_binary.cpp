@@ -8,6 +8,8 @@
 //                       the columns whose status bits are clear
 #include "localisation/datapacket.h"
 
+#include "common/ansi_text.h"
+
 #include "common/error.h"
 
 #include <algorithm>
@@ -86,14 +88,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return equalsIgnoringAsciiCase(a, b); }
 
 struct Column {
     std::uint32_t type = 0;

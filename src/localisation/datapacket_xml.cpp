@@ -4,6 +4,8 @@
 // Without a declared encoding the text is in the ANSI code page.
 #include "localisation/datapacket.h"
 
+#include "common/ansi_text.h"
+
 #include "common/error.h"
 #include "localisation/code_page.h"
 
@@ -18,14 +20,7 @@ constexpr unsigned kStateNotCurrent = 0x23;
 
 Error notAPacket(const char* why) { return Error(std::string("Not a valid XML data packet: ") + why); }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return equalsIgnoringAsciiCase(a, b); }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isNameChar(char c) {
