@@ -11,7 +11,7 @@ out=${QX_BUILD_ROOT:-$root/build}/fuzz
 mkdir -p "$out/corpus" "$out/seeds" "$out/artifacts"
 
 src=("$root/src/localisation/datapacket_binary.cpp" "$root/src/localisation/datapacket_xml.cpp"
-     "$root/src/localisation/code_page_posix.cpp")
+     "$root/src/localisation/code_page_posix.cpp" "$root/src/common/ansi_text.cpp")
 flags=(-std=c++20 -g -O1 -I"$root/src" -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
 echo "== build fuzz"
 clang++ "${flags[@]}" -fsanitize=address,undefined "${src[@]}" \
