@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "common/error.h"
 #include "toolkit/controls_win.h"
+#include "toolkit/error_box_win.h"
 #include "toolkit/graphics_win.h"
 #include "toolkit/gui_helpers_win.h"
 
@@ -127,6 +129,29 @@ TEST(ModalForm, FocusGoesToTheActiveControlWhenShown) {
     probe.setEnabled(true);
     form.showModal();
     EXPECT_EQ(focusedDuring, second.handle());
+}
+
+TEST(ModalForm, AnErrorInAHandlerIsShownAndTheLoopGoesOn) {
+    setApplicationTitle("loop title");
+    TForm form;
+    form.setClientSize(100, 50);
+    TTimer t;
+    t.setInterval(30);
+    int ticks = 0;
+    t.onTimer = [&] {
+        if (++ticks == 1) throw Error("Not enough timers available");
+        form.setModalResult(mrOk);
+    };
+    t.setEnabled(true);
+    test::ErrorBoxSeen seen;
+    const DWORD thread = GetCurrentThreadId();
+    std::thread reader([&] { seen = test::closeErrorBox(thread); });
+    EXPECT_EQ(form.showModal(), mrOk);
+    reader.join();
+    EXPECT_EQ(seen.text, "Not enough timers available.");
+    EXPECT_EQ(seen.caption, "loop title");
+    EXPECT_GE(ticks, 2);
+    setApplicationTitle("");
 }
 
 // SetTimer that always fails, as when the platform has no timers left.

@@ -131,6 +131,38 @@ private:
     HGDIOBJ old_ = nullptr;
 };
 
+// Reads the error box that a failing handler shows, from a second thread,
+// and closes it with its OK button.
+struct ErrorBoxSeen {
+    std::string caption, text;
+    int buttons = 0;
+    bool okButton = false, stopIcon = false;
+};
+
+inline ErrorBoxSeen closeErrorBox(DWORD threadId) {
+    ErrorBoxSeen seen;
+    HWND box = nullptr;
+    waitUntil([&] { return (box = findThreadWindow(threadId, "#32770")) != nullptr; });
+    if (!box) return seen;
+    seen.caption = windowText(box);
+    HICON stop = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
+    for (HWND c : childWindows(box)) {
+        std::string cls = className(c);
+        LONG style = GetWindowLongA(c, GWL_STYLE);
+        if (cls == "Button") {
+            ++seen.buttons;
+            seen.okButton = GetDlgCtrlID(c) == IDOK;
+        } else if (cls == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
+            seen.stopIcon = reinterpret_cast<HICON>(SendMessageA(c, STM_GETICON, 0, 0)) == stop;
+        } else if (cls == "Static") {
+            std::string t = windowText(c);
+            if (!t.empty()) seen.text = t;
+        }
+    }
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return seen;
+}
+
 // Makes the window visible and paints it and its children now.
 inline void showAndPaint(HWND w) {
     ShowWindow(w, SW_SHOWNA);

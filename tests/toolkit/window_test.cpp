@@ -117,38 +117,6 @@ TEST(WindowBase, WindowDestroyedElsewhereIsForgotten) {
     EXPECT_EQ(liveHandles(HandleKind::Window), windows);
 }
 
-// Reads the error box that a failing handler shows, from a second thread,
-// and closes it with its OK button.
-struct ErrorBoxSeen {
-    std::string caption, text;
-    int buttons = 0;
-    bool okButton = false, stopIcon = false;
-};
-
-ErrorBoxSeen closeErrorBox(DWORD threadId) {
-    ErrorBoxSeen seen;
-    HWND box = nullptr;
-    waitUntil([&] { return (box = test::findThreadWindow(threadId, "#32770")) != nullptr; });
-    if (!box) return seen;
-    seen.caption = test::windowText(box);
-    HICON stop = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
-    for (HWND c : test::childWindows(box)) {
-        std::string cls = test::className(c);
-        LONG style = GetWindowLongA(c, GWL_STYLE);
-        if (cls == "Button") {
-            ++seen.buttons;
-            seen.okButton = GetDlgCtrlID(c) == IDOK;
-        } else if (cls == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
-            seen.stopIcon = reinterpret_cast<HICON>(SendMessageA(c, STM_GETICON, 0, 0)) == stop;
-        } else if (cls == "Static") {
-            std::string t = test::windowText(c);
-            if (!t.empty()) seen.text = t;
-        }
-    }
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return seen;
-}
-
 TEST(WindowBase, HandlerErrorsShowTheStandardBoxAndTheWindowCarriesOn) {
     const struct {
         UINT message;
@@ -163,8 +131,8 @@ TEST(WindowBase, HandlerErrorsShowTheStandardBoxAndTheWindowCarriesOn) {
         ProbeWindow w;
         w.failWith = c.failure;
         DWORD thread = GetCurrentThreadId();
-        ErrorBoxSeen seen;
-        std::thread reader([&] { seen = closeErrorBox(thread); });
+        test::ErrorBoxSeen seen;
+        std::thread reader([&] { seen = test::closeErrorBox(thread); });
         // The box runs its own loop inside the handler; SendMessage returns
         // once it is closed, without an exception.
         LRESULT r = SendMessageA(w.handle(), c.message, 0, 0);
