@@ -23,6 +23,12 @@ public:
     explicit TfcCustomBitBtn(TWindow* parent);
     ~TfcCustomBitBtn() override;
 
+    // Answers "caption".
+    Property property(std::string_view name) override {
+        if (sameName(name, "caption")) return captionProperty(*this);
+        return TControl::property(name);
+    }
+
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& value);
 

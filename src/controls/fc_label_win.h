@@ -14,6 +14,13 @@ public:
     // A new label is 65 x 17 until its auto size says otherwise.
     explicit TfcLabel(TWindow* parent, int left = 0, int top = 0, int width = 65, int height = 17);
 
+    const ClassInfo& classInfo() const override { return classes::TfcLabel; }
+    // Answers "caption".
+    Property property(std::string_view name) override {
+        if (sameName(name, "caption")) return captionProperty(*this);
+        return TControl::property(name);
+    }
+
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& caption);
     bool autoSize() const { return autoSize_; }

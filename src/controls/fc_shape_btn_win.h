@@ -46,6 +46,7 @@ private:
 class TfcShapeBtn : public TfcCustomShapeBtn {
 public:
     explicit TfcShapeBtn(TWindow* parent) : TfcCustomShapeBtn(parent) {}
+    const ClassInfo& classInfo() const override { return classes::TfcShapeBtn; }
 };
 
 // Whether the display shows RGB 192, 192, 192 as a grey below 200 in every

@@ -103,6 +103,9 @@ inline constexpr ClassInfo TListView{"TListView", &TControl};
 inline constexpr ClassInfo TfcLabel{"TfcLabel", &TControl};
 inline constexpr ClassInfo TRadioGroup{"TRadioGroup", &TControl};
 inline constexpr ClassInfo TfcShapeBtn{"TfcShapeBtn", &TControl};
+// Classes of the toolkit with no registration of their own.
+inline constexpr ClassInfo TImage{"TImage", &TControl};
+inline constexpr ClassInfo TTimer{"TTimer", &TComponent};
 }  // namespace classes
 
 // Property names compare with the ASCII letters case-insensitive.
@@ -134,6 +137,14 @@ private:
     Setter set_;
     TPersistent* object_ = nullptr;
 };
+
+// A text property read and written through an object's caption() and
+// setCaption().
+template <class T>
+Property captionProperty(T& object) {
+    return Property::text([&object] { return std::string(object.caption()); },
+                          [&object](const std::string& s) { object.setCaption(s); });
+}
 
 class TPersistent {
 public:

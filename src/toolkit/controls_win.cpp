@@ -65,6 +65,11 @@ void TPanel::setBevelInner(TBevelCut cut) {
     invalidate();
 }
 
+Property TPanel::property(std::string_view name) {
+    if (sameName(name, "caption")) return captionProperty(*this);
+    return TControl::property(name);
+}
+
 void TPanel::setCaption(const std::string& caption) {
     caption_ = caption;
     setText(caption);
@@ -126,6 +131,11 @@ TLabel::TLabel(TWindow* parent, int left, int top) : TControl(parent) {
 
 unsigned TLabel::textFlags() const {
     return DT_EXPANDTABS | alignmentFlag(alignment_) | (showAccelChar_ ? 0 : DT_NOPREFIX);
+}
+
+Property TLabel::property(std::string_view name) {
+    if (sameName(name, "caption")) return captionProperty(*this);
+    return TControl::property(name);
 }
 
 void TLabel::setCaption(const std::string& caption) {
@@ -224,6 +234,12 @@ TEdit::TEdit(TWindow* parent, int left, int top, int width, int height) : TContr
     perform(WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle()), FALSE);
 }
 
+Property TEdit::property(std::string_view name) {
+    if (sameName(name, "text"))
+        return Property::text([this] { return text(); }, [this](const std::string& s) { setText(s); });
+    return TControl::property(name);
+}
+
 void TEdit::setPasswordChar(char ch) {
     perform(EM_SETPASSWORDCHAR, static_cast<unsigned char>(ch));
     invalidate();
@@ -296,6 +312,11 @@ TMemo::TMemo(TWindow* parent, int left, int top, int width, int height, TAlignme
     perform(WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle()), FALSE);
 }
 
+Property TMemo::property(std::string_view name) {
+    if (sameName(name, "lines")) return Property::object(&lines_);
+    return TControl::property(name);
+}
+
 std::vector<std::string> TMemo::lines() const {
     std::vector<std::string> out;
     const std::string all = text();
@@ -354,7 +375,7 @@ constexpr UINT_PTR kTimerId = 1;
 
 void TTimer::setSetTimerFunction(SetTimerFunction f) { setTimerFunction() = f ? f : &SetTimer; }
 
-TTimer::TTimer() : TWindow(nullptr) {
+TTimer::TTimer(TComponent* owner) : TWindow(nullptr, owner) {
     CreateParams p;
     p.className = "QxTimer";
     p.parentWindow = HWND_MESSAGE;

@@ -21,6 +21,10 @@ class TPanel : public TControl {
 public:
     explicit TPanel(TWindow* parent, int left = 0, int top = 0, int width = 185, int height = 41);
 
+    const ClassInfo& classInfo() const override { return classes::TPanel; }
+    // Answers "caption".
+    Property property(std::string_view name) override;
+
     void setBorderSingle(bool single);
     TBevelCut bevelOuter() const { return bevelOuter_; }
     void setBevelOuter(TBevelCut cut);
@@ -49,6 +53,10 @@ private:
 class TLabel : public TControl {
 public:
     explicit TLabel(TWindow* parent, int left = 0, int top = 0);
+
+    const ClassInfo& classInfo() const override { return classes::TLabel; }
+    // Answers "caption".
+    Property property(std::string_view name) override;
 
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& caption);
@@ -92,6 +100,10 @@ class TEdit : public TControl {
 public:
     explicit TEdit(TWindow* parent, int left = 0, int top = 0, int width = 121, int height = 21);
 
+    const ClassInfo& classInfo() const override { return classes::TEdit; }
+    // Answers "text".
+    Property property(std::string_view name) override;
+
     // Every character shows as ch; 0 shows the text.
     void setPasswordChar(char ch);
     char passwordChar() const;
@@ -119,6 +131,10 @@ public:
     TMemo(TWindow* parent, int left, int top, int width, int height, TAlignment alignment = TAlignment::taLeftJustify,
           bool readOnly = true);
 
+    const ClassInfo& classInfo() const override { return classes::TMemo; }
+    // Answers "lines": the memo's lines as a string list.
+    Property property(std::string_view name) override;
+
     std::vector<std::string> lines() const;
     void setLines(const std::vector<std::string>& lines);
     void addLine(const std::string& line);
@@ -129,15 +145,30 @@ protected:
     void fontChanged() override;
 
 private:
+    // The window's text seen as a string list: read as the whole text with
+    // lines separated by CR LF, written by splitting at any line break.
+    class Lines : public TStrings {
+    public:
+        explicit Lines(TMemo& memo) : memo_(memo) {}
+        std::string Text() const override { return memo_.text(); }
+        void SetText(std::string_view text) override { memo_.setLines(SplitLines(text)); }
+
+    private:
+        TMemo& memo_;
+    };
+
     EditColours colours_;
+    Lines lines_{*this};
 };
 
 // A timer that delivers onTimer through the thread's message loop every
 // interval while it is enabled. Stopped when made; the interval is 1000 ms.
 class TTimer : public TWindow {
 public:
-    TTimer();
+    explicit TTimer(TComponent* owner = nullptr);
     ~TTimer() override;
+
+    const ClassInfo& classInfo() const override { return classes::TTimer; }
 
     bool enabled() const { return enabled_; }
     // Starting a running timer changes nothing (the period is not restarted).
@@ -169,6 +200,8 @@ private:
 class TImage : public TControl {
 public:
     explicit TImage(TWindow* parent, int left = 0, int top = 0, int width = 105, int height = 105);
+
+    const ClassInfo& classInfo() const override { return classes::TImage; }
 
     // A bitmap file's bytes (BITMAPFILEHEADER first); throws on a bad file.
     void loadFromBmpFile(std::span<const unsigned char> bytes);

@@ -62,6 +62,22 @@ TForm::TForm(const std::string& caption) : TControl(nullptr) {
 
 TForm::~TForm() = default;
 
+Property TForm::property(std::string_view name) {
+    if (sameName(name, "caption"))
+        return Property::text([this] { return text(); }, [this](const std::string& s) { setText(s); });
+    return TControl::property(name);
+}
+
+void TForm::afterConstruction() {
+    if (created_) return;
+    created_ = true;
+    DoCreate();
+}
+
+void TForm::DoCreate() {
+    if (onCreate) onCreate();
+}
+
 void TForm::setClientSize(int width, int height) {
     RECT r{0, 0, width, height};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(handle(), GWL_STYLE)), FALSE,

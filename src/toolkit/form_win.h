@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <utility>
 
 #include "toolkit/window_win.h"
 
@@ -16,6 +18,14 @@ public:
     // A hidden top-level window without border or title bar.
     explicit TForm(const std::string& caption = "Dialog");
     ~TForm() override;
+
+    const ClassInfo& classInfo() const override { return classes::TForm; }
+    // Answers "caption" (the window text).
+    Property property(std::string_view name) override;
+
+    // Runs the creation hook once the form's layout is built; createForm
+    // calls it. Later calls do nothing.
+    void afterConstruction();
 
     void setClientSize(int width, int height);
 
@@ -33,8 +43,12 @@ public:
 
     // Runs just before the form becomes visible.
     std::function<void()> onShow;
+    // The form's creation event: runs once, after its layout is built.
+    std::function<void()> onCreate;
 
 protected:
+    // The creation hook; fires onCreate.
+    virtual void DoCreate();
     LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
@@ -42,9 +56,19 @@ private:
     bool offerDialogKey(UINT virtualKey);
     bool offerDialogChar(char ch, bool alt);
 
+    bool created_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;
     HWND activeControl_ = nullptr;
 };
+
+// Makes a form and runs its creation hook, which must wait until the
+// constructors of the form's own class have built its controls.
+template <class F, class... Args>
+std::unique_ptr<F> createForm(Args&&... args) {
+    auto form = std::make_unique<F>(std::forward<Args>(args)...);
+    form->afterConstruction();
+    return form;
+}
 
 }  // namespace qx

@@ -56,7 +56,9 @@ void unregisterWindowClasses() {
     registeredClasses().clear();
 }
 
-TWindow::TWindow(TWindow* parent) : parent_(parent) {}
+TWindow::TWindow(TWindow* parent) : TWindow(parent, parent ? parent->form() : nullptr) {}
+
+TWindow::TWindow(TWindow* parent, TComponent* owner) : TComponent(owner), parent_(parent) {}
 
 // Teardown order: first stop dispatching to this object (its derived parts
 // are already gone), then destroy the window. A subclassed window gets its

@@ -1,5 +1,9 @@
 // The window layer: one window procedure for every window of the library,
 // forwarding each message to the C++ object that owns the window.
+//
+// Every window is also a component of the property model: a control's owner
+// is the form it sits on, so a form lists its controls in the order they
+// were made, and the form translation reaches their texts by name.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "localisation/property_model.h"
 #include "toolkit/colour.h"
 #include "toolkit/font.h"
 #include "toolkit/geometry.h"
@@ -16,11 +21,13 @@ namespace qx {
 
 class TForm;
 
-class TWindow {
+class TWindow : public TComponent {
 public:
     TWindow(const TWindow&) = delete;
     TWindow& operator=(const TWindow&) = delete;
-    virtual ~TWindow();
+    ~TWindow() override;
+
+    const ClassInfo& classInfo() const override { return classes::TControl; }
 
     HWND handle() const { return hwnd_.get(); }
     TWindow* parent() const { return parent_; }
@@ -61,7 +68,9 @@ public:
     LRESULT perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
 protected:
+    // Owned by the parent's form.
     explicit TWindow(TWindow* parent = nullptr);
+    TWindow(TWindow* parent, TComponent* owner);
 
     struct CreateParams {
         const char* className = nullptr;
