@@ -201,6 +201,7 @@ void CardTransaction::ProcessCard(const std::string& cardText) {
         view_.setMemoColor(view_.infoColor());
         view_.setMemoText(memo);
         view_.setResultText(result);
+        view_.outcomeShown(color == kColorTeal);
     };
     auto reject = [&](const std::string& memo) { show(kColorRed, memo, message_(msgInputRejected)); };
 

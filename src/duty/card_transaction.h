@@ -25,6 +25,9 @@ public:
     virtual void setMemoColor(int color) = 0;      // mmInfo
     virtual void setMemoText(const std::string& text) = 0;    // mmInfo, whole text
     virtual void setResultText(const std::string& text) = 0;  // lResult
+    // Once the outcome shows: a sound for staff walking away from the desk,
+    // the default one for a stored time, the error one for a rejection.
+    virtual void outcomeShown(bool stored) { (void)stored; }
 };
 
 // What the transaction needs of the database module: the query every

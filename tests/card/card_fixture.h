@@ -27,11 +27,13 @@ public:
     void setMemoColor(int color) override { memoColor = color; ++changes; }
     void setMemoText(const std::string& text) override { memo = text; ++changes; }
     void setResultText(const std::string& text) override { result = text; ++changes; }
+    void outcomeShown(bool stored) override { sounds.push_back(stored); }
 
     int memoColor = qx::kColorTeal;  // the panel's design colour
     std::string memo;
     std::string result;
     int changes = 0;
+    std::vector<bool> sounds;  // one per outcome: true stored, false rejected
 
 private:
     bool onDuty_;

@@ -227,6 +227,7 @@ TEST_F(CardTest, Scenarios) {
         EXPECT_EQ(view.memoColor, s.color);
         EXPECT_EQ(view.memo, s.memo);
         EXPECT_EQ(view.result, s.result);
+        EXPECT_EQ(view.sounds, std::vector<bool>{s.color == kColorTeal}) << "one sound, the error one for red";
         EXPECT_FALSE(database.odbcQuery().active()) << "the query is left open";
         EXPECT_EQ(database.reconnects, 0);
         std::vector<DutyRow> expected = s.after;
