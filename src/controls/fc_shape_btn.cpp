@@ -70,9 +70,12 @@ std::vector<TfcBevelLine> BevelLines(const std::vector<TPoint>& pts, const TfcRe
     return lines;
 }
 
-TColor KeyColorFor(TColor colorSetting)
+TColor KeyColorFor(TColor faceRgb, TColor outlineRgb)
 {
-    return colorSetting == clRed ? clBlue : clRed;
+    for (TColor key : {clRed, clBlue, clLime})
+        if (key != (faceRgb & 0x00FFFFFF) && key != (outlineRgb & 0x00FFFFFF))
+            return key;
+    return clRed;  // not reached: two colours cannot rule out three
 }
 
 TColor AdjustFaceColor(TColor rgb, bool probePassed)

@@ -49,9 +49,11 @@ std::vector<TfcBevelEdge> BevelEdges(const std::vector<TPoint>& points, const Tf
 std::vector<TfcBevelLine> BevelLines(const std::vector<TPoint>& points, const TfcRegionTest& contains,
                                      bool pressed, int emphasis);
 
-// Colour of the pixels outside the outline (0x00BBGGRR): blue for a button
-// whose colour setting is exactly clRed, red for every other.
-TColor KeyColorFor(TColor colorSetting);
+// Colour of the pixels outside the outline (0x00BBGGRR), from the resolved
+// RGB of the face and of the outline's pen: pure red, or pure blue when one of
+// them is red, or pure green when they are red and blue. A drawn pixel never
+// has the key colour, so the region never loses one.
+TColor KeyColorFor(TColor faceRgb, TColor outlineRgb);
 
 // The face colour from the resolved RGB of the colour setting: when the
 // display failed the grey probe, components that are non-zero multiples of 8

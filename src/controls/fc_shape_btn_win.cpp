@@ -82,6 +82,14 @@ TColor TfcCustomShapeBtn::faceColor() const
     return AdjustFaceColor(colorToRGB(color()), faceColorProbePassed());
 }
 
+TColor TfcCustomShapeBtn::keyColor() const
+{
+    // Compared as drawn: a system colour may resolve to the red key. The
+    // outline of a framed polygon is drawn with the dither colour.
+    const TColor face = faceColor(), dither = ditherColor();
+    return KeyColorFor(face, dither == clNone ? face : colorToRGB(dither));
+}
+
 unique_region RegionFromImage(const TfcBitmap& image, TColor keyColor)
 {
     if (image.empty())

@@ -21,7 +21,7 @@ public:
     void setShadeStyle(TfcShadeStyle value);
 
     // The colour outside the outline, and the colour filling it.
-    TColor keyColor() const { return KeyColorFor(color()); }
+    TColor keyColor() const;
     TColor faceColor() const;
 
     virtual bool IsRoundShape() const { return qx::IsRoundShape(shape_); }

@@ -303,12 +303,20 @@ TEST(Bevel, EdgeCasePixelsOfTheCloseButton)
     EXPECT_EQ(def.at(2, 2), Light3D);
 }
 
-TEST(Colors, KeyColorDependsOnTheSettingNotItsRgb)
+TEST(Colors, KeyColorIsNeverADrawnColour)
 {
-    EXPECT_EQ(KeyColorFor(0x000000FF), 0x00FF0000u);  // clRed: blue key
-    EXPECT_EQ(KeyColorFor(0x00009300), 0x000000FFu);  // green face: red key
-    EXPECT_EQ(KeyColorFor(0x8000000F), 0x000000FFu);  // clBtnFace, whatever it resolves to
-    EXPECT_EQ(KeyColorFor(0x00FF0000), 0x000000FFu);  // clBlue face keeps the red key
+    struct Case { const char* name; std::uint32_t face, outline, key; };
+    const Case cases[] = {
+        {"red face, white outline", 0x000000FF, 0x00FFFFFF, 0x00FF0000},
+        {"green face, white outline", 0x00009300, 0x00FFFFFF, 0x000000FF},
+        {"blue face keeps the red key", 0x00FF0000, 0x00FFFFFF, 0x000000FF},
+        {"red outline on grey", 0x00C0C0C0, 0x000000FF, 0x00FF0000},
+        {"red face, blue outline", 0x000000FF, 0x00FF0000, 0x0000FF00},
+        {"blue face, red outline", 0x00FF0000, 0x000000FF, 0x0000FF00},
+        {"the top byte is not looked at", 0x020000FF, 0x020000FF, 0x00FF0000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KeyColorFor(c.face, c.outline), c.key) << c.name;
 }
 
 TEST(Colors, FaceColorAfterTheProbe)

@@ -310,6 +310,53 @@ TEST(ShapeButtonRegion, RectangleKeepsTheWholeWindow)
     }
 }
 
+// Gives a system colour another RGB for as long as it lives.
+class SysColourScope {
+public:
+    SysColourScope(int index, COLORREF rgb) : index_(index), old_(GetSysColor(index))
+    {
+        SetSysColors(1, &index_, &rgb);
+    }
+    ~SysColourScope() { SetSysColors(1, &index_, &old_); }
+    SysColourScope(const SysColourScope&) = delete;
+    SysColourScope& operator=(const SysColourScope&) = delete;
+
+private:
+    int index_;
+    COLORREF old_;
+};
+
+TEST(ShapeButtonRegion, ColoursThatResolveToTheKeyAreKept)
+{
+    // The tooltip background stands for any system colour the user may have
+    // set to pure red; nothing else here draws with it.
+    SysColourScope red(COLOR_INFOBK, RGB(255, 0, 0));
+    ASSERT_EQ(GetSysColor(COLOR_INFOBK), RGB(255, 0, 0));
+    const TColor redBySystem = clSystemColor | COLOR_INFOBK;
+    const struct {
+        const char* name;
+        TColor face, dither;
+        COLORREF faceRgb;
+    } cases[] = {
+        {"system colour face resolving to red", redBySystem, clWhite, RGB(255, 0, 0)},
+        {"system colour outline resolving to red", kGreenFace, redBySystem, RGB(0, 0x93, 0)},
+        {"red face with a blue outline", clRed, clBlue, RGB(255, 0, 0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d(c.face);
+        d.button.setDitherColor(c.dither);
+        d.button.setBounds(130, 90, 150, 57);  // rebuilds the region
+        unique_region shown(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(d.button.handle(), shown.get()), ERROR);
+        unique_region full(CreateRectRgn(0, 0, 150, 57));
+        EXPECT_TRUE(EqualRgn(shown.get(), full.get()));
+        const TfcPixels px = paint(d.button);
+        EXPECT_EQ(px.at(75, 4), c.faceRgb);
+        EXPECT_FALSE(holds(px, d.button.keyColor()));
+    }
+}
+
 TEST(ShapeButtonRegion, NoneForAnEmptyButton)
 {
     Dialog d;
