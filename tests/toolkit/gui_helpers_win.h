@@ -84,13 +84,17 @@ inline HWND findThreadWindow(DWORD threadId, const std::string& cls) {
 // The pixels of a screen rectangle, copied with BitBlt from the screen.
 class ScreenCapture {
 public:
-    ScreenCapture(int left, int top, int width, int height) : left_(left), top_(top), width_(width), height_(height) {
-        HDC screen = GetDC(nullptr);
-        dc_ = CreateCompatibleDC(screen);
-        bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    // A rectangle of the screen; with source, a rectangle of that window's
+    // own pixels as its window DC holds them (left, top relative to the
+    // window), whether or not the screen shows them yet.
+    ScreenCapture(int left, int top, int width, int height, HWND source = nullptr)
+        : left_(left), top_(top), width_(width), height_(height) {
+        HDC from = source ? GetWindowDC(source) : GetDC(nullptr);
+        dc_ = CreateCompatibleDC(from);
+        bitmap_ = CreateCompatibleBitmap(from, width, height);
         old_ = SelectObject(dc_, bitmap_);
-        BitBlt(dc_, 0, 0, width, height, screen, left, top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
+        BitBlt(dc_, 0, 0, width, height, from, left, top, SRCCOPY);
+        ReleaseDC(source, from);
     }
     // The client area of a window.
     static ScreenCapture ofClient(HWND w) {
@@ -99,6 +103,37 @@ public:
         POINT p{0, 0};
         ClientToScreen(w, &p);
         return ScreenCapture(p.x, p.y, r.right, r.bottom);
+    }
+    // The whole window rectangle as the screen shows it.
+    static ScreenCapture ofWindow(HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return ScreenCapture(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    // The whole window as it has painted itself.
+    static ScreenCapture ofWindowPixels(HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return ScreenCapture(0, 0, r.right - r.left, r.bottom - r.top, w);
+    }
+    // Every pixel, 32 bits each, top row first.
+    std::vector<DWORD> pixels() const {
+        std::vector<DWORD> out(static_cast<size_t>(width_ > 0 ? width_ : 0) * (height_ > 0 ? height_ : 0));
+        if (out.empty() || !dc_) return out;
+        BITMAPINFOHEADER ih{};
+        ih.biSize = sizeof ih;
+        ih.biWidth = width_;
+        ih.biHeight = -height_;
+        ih.biPlanes = 1;
+        ih.biBitCount = 32;
+        ih.biCompression = BI_RGB;
+        SelectObject(dc_, old_);  // GetDIBits wants the bitmap out of the DC
+        if (GetDIBits(dc_, bitmap_, 0, height_, out.data(), reinterpret_cast<BITMAPINFO*>(&ih), DIB_RGB_COLORS) !=
+            height_)
+            out.clear();
+        SelectObject(dc_, bitmap_);
+        for (DWORD& p : out) p &= 0xFFFFFF;
+        return out;
     }
     ScreenCapture(ScreenCapture&& o) noexcept
         : left_(o.left_), top_(o.top_), width_(o.width_), height_(o.height_), dc_(o.dc_), bitmap_(o.bitmap_),
@@ -163,11 +198,29 @@ inline ErrorBoxSeen closeErrorBox(DWORD threadId) {
     return seen;
 }
 
-// Makes the window visible and paints it and its children now.
-inline void showAndPaint(HWND w) {
+// Whether the screen shows, everywhere in the top-level window w's
+// rectangle, the pixels that w has painted.
+inline bool screenShows(HWND w) {
+    const std::vector<DWORD> painted = ScreenCapture::ofWindowPixels(w).pixels();
+    return !painted.empty() && ScreenCapture::ofWindow(w).pixels() == painted;
+}
+
+// Pumps this thread's messages until the screen shows what the top-level
+// window w has painted. Under Wine a window paints into memory, and the X
+// display gets those pixels only when Wine pushes them there from the
+// message loop: a screen read straight after painting may still see what
+// was there before (on Xvfb, black).
+inline bool waitUntilOnScreen(HWND w, int timeoutMs = 3000) {
+    return pumpUntil([&] { return screenShows(w); }, timeoutMs);
+}
+
+// Makes the top-level window visible, paints it and its children now, and
+// waits until the screen shows it; false if it never does.
+inline bool showAndPaint(HWND w) {
     ShowWindow(w, SW_SHOWNA);
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
+    return waitUntilOnScreen(w);
 }
 
 }  // namespace qx::test
