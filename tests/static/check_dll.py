@@ -2,12 +2,13 @@
 """Static checks of the 32-bit product DLL, which cannot run on this machine.
 
 Reads the PE file itself: machine, export table (names, ordinals), imports,
-version record; and, with objdump, that every export removes its own
-arguments from the stack (stdcall, `ret $N`).
+version record, the pictures' bitmap resources; and, with objdump, that every
+export removes its own arguments from the stack (stdcall, `ret $N`).
 
 usage: check_dll.py DLL OBJDUMP
 Prints one line per check and a closing 'N passed, N failed' line.
 """
+import os
 import re
 import struct
 import subprocess
@@ -20,6 +21,7 @@ SYSTEM_DLLS = {
     "comdlg32.dll", "version.dll", "uxtheme.dll",
 }
 FIXED_VERSION = (2, 5, 2011, 106)
+PICTURES = {"QXKEYS": "keys.bmp", "QXCROSS": "cross.bmp", "QXTICK": "tick.bmp"}
 STRINGS = {
     "CompanyName": "", "FileDescription": "", "FileVersion": "", "InternalName": "",
     "LegalCopyright": "", "LegalTrademarks": "", "OriginalFilename": "", "ProductName": "",
@@ -80,26 +82,42 @@ class PE:
             names.append(self.cstr(fields[3]))
             o += 20
 
-    def version_resource(self):
+    def resource(self, rtype, name):
+        """The data of a resource of the given type (a number) and name (a
+        number or a text, matched without regard to case), first language."""
         rva, _ = self.dirs[2]
+        if not rva:
+            return None
         root = self.off(rva)
 
         def entries(o):
             named, ids = struct.unpack_from("<HH", self.data, o + 12)
             for i in range(named + ids):
                 ident, target = struct.unpack_from("<II", self.data, o + 16 + 8 * i)
+                if ident & 0x80000000:
+                    s = root + (ident & 0x7FFFFFFF)
+                    length = struct.unpack_from("<H", self.data, s)[0]
+                    ident = self.data[s + 2:s + 2 + 2 * length].decode("utf-16-le")
                 yield ident, target
 
-        for ident, target in entries(root):
-            if ident == 16:  # RT_VERSION
-                o = root + (target & 0x7FFFFFFF)
-                _, t = next(entries(o))
-                o = root + (t & 0x7FFFFFFF)
-                _, t = next(entries(o))
-                data_rva, size = struct.unpack_from("<II", self.data, root + t)
-                start = self.off(data_rva)
-                return self.data[start:start + size]
-        return None
+        def matches(ident, want):
+            if isinstance(want, str):
+                return isinstance(ident, str) and ident.upper() == want.upper()
+            return ident == want
+
+        o = root
+        for want in (rtype, name):
+            found = [t for ident, t in entries(o) if matches(ident, want)]
+            if not found:
+                return None
+            o = root + (found[0] & 0x7FFFFFFF)
+        _, t = next(entries(o))
+        data_rva, size = struct.unpack_from("<II", self.data, root + t)
+        start = self.off(data_rva)
+        return self.data[start:start + size]
+
+    def version_resource(self):
+        return self.resource(16, 1)  # RT_VERSION, VS_VERSION_INFO
 
 
 def parse_block(buf, o):
@@ -208,6 +226,16 @@ def main():
         extra = {k: v for k, v in strings.items() if v and k not in STRINGS}
         check("product text 1.0.0.0, every other text empty",
               all(strings.get(k, "") == v for k, v in STRINGS.items()) and not extra, repr(strings))
+
+    # The dialogs' pictures: each bitmap file of the resources folder without
+    # its 14-byte file header.
+    resources = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
+    for name, file in PICTURES.items():
+        with open(os.path.join(resources, file), "rb") as f:
+            want = f.read()[14:]
+        got = pe.resource(2, name)  # RT_BITMAP
+        check("bitmap resource %s holds %s" % (name, file), got == want,
+              "missing" if got is None else "%d bytes, file %d" % (len(got), len(want)))
 
     failed = results.count(False)
     print("%d passed, %d failed" % (len(results) - failed, failed))
