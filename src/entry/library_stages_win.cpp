@@ -4,6 +4,7 @@
 
 #include "duty/duty_messages.h"
 #include "duty/duty_module.h"
+#include "duty/emp_duty_dlg_win.h"
 #include "localisation/caption_registry.h"
 #include "localisation/language_table.h"
 
@@ -21,7 +22,7 @@ void LibraryStages::connectDatabase(const std::string& dataSourceName) {
     dmDuty->ConnectDatabase(dataSourceName);
 }
 
-void LibraryStages::showDutyDialog(bool) {}
+void LibraryStages::showDutyDialog(bool onDuty) { TfEmpDutyDlg::ShowDutyDialog(*dmDuty, onDuty); }
 
 void LibraryStages::closeDutyModule() { CloseDutyModule(); }
 

@@ -1,0 +1,393 @@
+// The duty dialog as staff use it: a real window on the screen, keys and
+// clicks through the platform's input queue, a card reader's timing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "common/error.h"
+#include "duty/emp_duty_dlg_win.h"
+#include "localisation/caption_registry.h"
+#include "toolkit/error_box_win.h"
+#include "toolkit/gui_helpers_win.h"
+
+namespace {
+
+using namespace std::chrono;
+using qx::TfEmpDutyDlg;
+namespace test = qx::test;
+
+// The dialog with the transaction replaced by a recorder, so that the key
+// handling is seen without a database.
+class RecordingDialog : public TfEmpDutyDlg {
+public:
+    std::vector<std::string> submitted() {
+        std::lock_guard lock(mutex_);
+        return submitted_;
+    }
+    std::string failWith;
+
+protected:
+    void ProcessCard(const std::string& cardText) override {
+        {
+            std::lock_guard lock(mutex_);
+            submitted_.push_back(cardText);
+        }
+        if (!failWith.empty()) throw qx::Error(failWith);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> submitted_;
+};
+
+// --- input through the platform, sent from the driving thread ---------------
+
+void sendKey(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void pressKey(WORD vk, WORD modifier = 0) {
+    if (modifier) sendKey(modifier, false);
+    sendKey(vk, false);
+    sendKey(vk, true);
+    if (modifier) sendKey(modifier, true);
+}
+
+// Types the characters as a keyboard would (shift where the layout needs it),
+// `gap` apart.
+void typeText(const std::string& text, milliseconds gap) {
+    for (char ch : text) {
+        SHORT scan = VkKeyScanA(ch);
+        pressKey(LOBYTE(scan), (HIBYTE(scan) & 1) ? VK_SHIFT : 0);
+        std::this_thread::sleep_for(gap);
+    }
+}
+
+// A card reader: the track and Enter, a few milliseconds per key.
+void swipe(const std::string& track) {
+    typeText(track, 4ms);
+    pressKey(VK_RETURN);
+}
+
+void sendMouse(DWORD flags, POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = (screen.x * 65536 + sw - 1) / sw;
+    in.mi.dy = (screen.y * 65536 + sh - 1) / sh;
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
+
+POINT centreOnScreen(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void click(HWND w, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
+    POINT p = centreOnScreen(w);
+    sendMouse(0, p);
+    std::this_thread::sleep_for(30ms);
+    sendMouse(down, p);
+    std::this_thread::sleep_for(30ms);
+    sendMouse(up, p);
+}
+
+HWND focusOf(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// Runs the dialog modally on this thread while `drive` works on a second
+// thread; returns the modal result. The driver starts once the card box has
+// the focus and must close the dialog in the end.
+int runDriven(TfEmpDutyDlg& dialog, const std::function<void()>& drive) {
+    const DWORD thread = GetCurrentThreadId();
+    const HWND box = dialog.eUserID.handle();
+    std::thread driver([&] {
+        if (!test::waitUntil([&] { return focusOf(thread) == box; }, 10000)) {
+            ADD_FAILURE() << "the card box never got the focus";
+            PostMessageA(dialog.handle(), WM_CLOSE, 0, 0);
+            return;
+        }
+        drive();
+    });
+    int result = dialog.showModal();
+    driver.join();
+    return result;
+}
+
+std::string boxText(TfEmpDutyDlg& dialog) { return test::windowText(dialog.eUserID.handle()); }
+
+// Made and prepared as ShowDutyDialog does: the card box starts empty.
+std::unique_ptr<RecordingDialog> makeDialog() {
+    auto dialog = qx::createForm<RecordingDialog>();
+    dialog->eUserID.setText("");
+    return dialog;
+}
+
+class DutyDialogTest : public ::testing::Test {
+protected:
+    std::unique_ptr<RecordingDialog> dialog = makeDialog();
+};
+
+TEST_F(DutyDialogTest, ControlsStandWhereTheLayoutPutsThem) {
+    struct Row {
+        qx::TWindow* control;
+        qx::TWindow* parent;
+        int left, top, width, height;
+    };
+    auto& d = *dialog;
+    const Row rows[] = {
+        {&d.Panel1, &d, 0, 0, 702, 518},       {&d.pMain, &d.Panel1, 16, 40, 665, 457},
+        {&d.Panel2, &d.pMain, 48, 88, 241, 289}, {&d.pInfo, &d.Panel2, 16, 48, 209, 185},
+        {&d.mmInfo, &d.pInfo, 8, 64, 193, 113},  {&d.lResult, &d.Panel2, 16, 240, 209, 23},
+        {&d.Panel4, &d.pMain, 336, 32, 297, 345}, {&d.Image1, &d.Panel4, 254, 5, 32, 32},
+        {&d.Panel5, &d.Panel4, 6, 40, 283, 49},  {&d.eUserID, &d.Panel5, 76, 12, 199, 25},
+        {&d.fcShapeBtn1, &d.pMain, 504, 392, 153, 57},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.control->Name());
+        EXPECT_EQ(r.control->parent(), r.parent);
+        EXPECT_EQ(r.control->bounds(), (qx::TRect{r.left, r.top, r.left + r.width, r.top + r.height}));
+    }
+    EXPECT_EQ(d.clientRect(), (qx::TRect{0, 0, 702, 518}));
+    // The labels size themselves and keep their left edges.
+    EXPECT_EQ(d.lCaption.left(), 11);
+    EXPECT_EQ(d.lCaption.top(), 10);
+    EXPECT_EQ(d.fcLabel1.left(), 11);
+    EXPECT_EQ(d.Label1.left(), 104);
+    EXPECT_EQ(d.Label1.top(), 192);
+
+    const std::pair<qx::TControl*, qx::TColor> colours[] = {
+        {&d.Panel1, 0x00AF7C69}, {&d.pMain, qx::clBlue},  {&d.Panel2, qx::clLime}, {&d.pInfo, qx::clTeal},
+        {&d.mmInfo, qx::clTeal}, {&d.Panel4, qx::clGreen}, {&d.Panel5, qx::clBlue}, {&d.fcShapeBtn1, qx::clRed},
+        {&d.lResult, qx::clLime}, {&d.Label1, qx::clGreen},
+    };
+    for (auto [control, colour] : colours) EXPECT_EQ(control->color(), colour) << control->Name();
+    EXPECT_EQ(d.mmInfo.font().color, qx::clWhite);
+    EXPECT_EQ(d.Panel5.font().color, qx::clYellow);
+    EXPECT_EQ(d.Panel5.font().height, -14);
+    EXPECT_EQ(d.eUserID.font().height, -14);
+    EXPECT_EQ(d.font().height, -19);
+    EXPECT_TRUE(d.font().bold);
+    EXPECT_EQ(d.eUserID.passwordChar(), '#');
+    EXPECT_EQ(d.fcShapeBtn1.modalResult(), qx::mrCancel);
+    EXPECT_FALSE(d.fcShapeBtn1.isDefault());
+    EXPECT_FALSE(d.fcShapeBtn1.isCancel());
+    EXPECT_FALSE(d.fcShapeBtn1.tabStop());
+    EXPECT_FALSE(d.Timer1.enabled());
+    EXPECT_EQ(d.Timer1.interval(), 1000u);
+    EXPECT_EQ(d.Image1.pictureSize(), (qx::TSize{32, 32}));
+    EXPECT_TRUE(d.Image1.transparent());
+}
+
+TEST_F(DutyDialogTest, OwnsItsControlsInLayoutOrder) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < dialog->componentCount(); ++i) names.push_back(dialog->component(i)->Name());
+    EXPECT_EQ(names, (std::vector<std::string>{"Panel1", "lCaption", "pMain", "Panel2", "fcLabel1", "lResult",
+                                               "pInfo", "mmInfo", "Panel4", "Label1", "Image1", "Panel5",
+                                               "eUserID", "fcShapeBtn1", "Timer1"}));
+}
+
+TEST_F(DutyDialogTest, ASwipeAtReaderSpeedIsSubmittedWholeAndTheBoxEmptied) {
+    std::vector<std::string> textsSeen;
+    int result = runDriven(*dialog, [&] {
+        swipe(";12345?");
+        test::waitUntil([&] { return dialog->submitted().size() == 1; });
+        test::waitUntil([&] { return boxText(*dialog).empty(); });
+        textsSeen.push_back(boxText(*dialog));
+        // A second card right after the first arrives whole as well.
+        swipe("23456");
+        test::waitUntil([&] { return dialog->submitted().size() == 2; });
+        click(dialog->fcShapeBtn1.handle());
+    });
+    EXPECT_EQ(result, qx::mrCancel);
+    EXPECT_EQ(dialog->submitted(), (std::vector<std::string>{";12345?", "23456"}));
+    EXPECT_EQ(textsSeen, (std::vector<std::string>{""}));
+}
+
+TEST_F(DutyDialogTest, SlowTypingIsWipedOneSecondAfterTheFirstKey) {
+    steady_clock::time_point first, emptied;
+    std::string afterTwo, afterThree;
+    runDriven(*dialog, [&] {
+        first = steady_clock::now();
+        typeText("1", 0ms);
+        std::this_thread::sleep_until(first + 600ms);
+        typeText("2", 0ms);
+        test::waitUntil([&] { return boxText(*dialog) == "12"; }, 2000);
+        afterTwo = boxText(*dialog);
+        test::waitUntil([&] { return boxText(*dialog).empty(); }, 3000);
+        emptied = steady_clock::now();
+        std::this_thread::sleep_until(first + 1200ms);
+        typeText("3", 0ms);
+        test::waitUntil([&] { return boxText(*dialog) == "3"; }, 2000);
+        afterThree = boxText(*dialog);
+        // The third digit opened a new window, which ends with an empty box.
+        test::waitUntil([&] { return boxText(*dialog).empty(); }, 3000);
+        PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(afterTwo, "12");
+    EXPECT_EQ(afterThree, "3");
+    // Measured from the first key, not the last: a window from the second
+    // key would end at 1600 ms.
+    auto wiped = duration_cast<milliseconds>(emptied - first).count();
+    EXPECT_GE(wiped, 950);
+    EXPECT_LT(wiped, 1500);
+    EXPECT_TRUE(dialog->submitted().empty());
+}
+
+TEST_F(DutyDialogTest, ClipboardKeysChangeNothing) {
+    // Something to paste.
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4);
+        std::memcpy(GlobalLock(mem), "999", 4);
+        GlobalUnlock(mem);
+        SetClipboardData(CF_TEXT, mem);
+        CloseClipboard();
+    }
+    struct Case {
+        char key;
+        bool selectAll;
+    };
+    const Case cases[] = {{'V', false}, {'V', true}, {'C', true}, {'X', true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("Ctrl+") + c.key);
+        std::string after;
+        dialog = makeDialog();
+        runDriven(*dialog, [&] {
+            typeText("12", 2ms);
+            test::waitUntil([&] { return boxText(*dialog) == "12"; }, 900);
+            if (c.selectAll) SendMessageA(dialog->eUserID.handle(), EM_SETSEL, 0, -1);
+            pressKey(static_cast<WORD>(c.key), VK_CONTROL);
+            // A marker key after the shortcut: once it shows, the shortcut
+            // has been handled.
+            typeText("7", 0ms);
+            test::waitUntil([&] { return boxText(*dialog).find('7') != std::string::npos; }, 900);
+            after = boxText(*dialog);
+            PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(after, c.selectAll ? "7" : "127");
+    }
+    // Copy and cut left the clipboard as it was.
+    std::string clip;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE h = GetClipboardData(CF_TEXT)) {
+            clip = static_cast<const char*>(GlobalLock(h));
+            GlobalUnlock(h);
+        }
+        CloseClipboard();
+    }
+    EXPECT_EQ(clip, "999");
+}
+
+// Menus are top-level windows of class "#32768" while they show.
+bool menuShowing(DWORD thread) {
+    HWND menu = test::findThreadWindow(thread, "#32768");
+    return menu && IsWindowVisible(menu);
+}
+
+TEST_F(DutyDialogTest, RightClickShowsNoMenuAndEscapeOrEnterDoNotClose) {
+    const DWORD thread = GetCurrentThreadId();
+    bool sawMenu = false, stillOpen = false;
+    runDriven(*dialog, [&] {
+        click(dialog->eUserID.handle(), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        sawMenu = test::waitUntil([&] { return menuShowing(thread); }, 500);
+        if (sawMenu) pressKey(VK_ESCAPE);
+        pressKey(VK_ESCAPE);
+        pressKey(VK_RETURN);
+        test::waitUntil([&] { return dialog->submitted().size() == 1; });
+        std::this_thread::sleep_for(200ms);
+        stillOpen = IsWindowVisible(dialog->handle()) != FALSE;
+        PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_FALSE(sawMenu);
+    EXPECT_TRUE(stillOpen);
+    // Enter in the empty box submits the empty text.
+    EXPECT_EQ(dialog->submitted(), (std::vector<std::string>{""}));
+}
+
+TEST_F(DutyDialogTest, AFailingCardShowsTheErrorBoxAndTheDialogStays) {
+    qx::setApplicationTitle("front office");
+    dialog->failWith = "The database went away";
+    test::ErrorBoxSeen seen;
+    std::string boxAfter;
+    bool stillOpen = false;
+    const DWORD thread = GetCurrentThreadId();
+    runDriven(*dialog, [&] {
+        swipe("4711");
+        seen = test::closeErrorBox(thread);
+        test::waitUntil([&] { return !test::findThreadWindow(thread, "#32770"); });
+        boxAfter = boxText(*dialog);
+        stillOpen = IsWindowVisible(dialog->handle()) != FALSE;
+        click(dialog->fcShapeBtn1.handle());
+    });
+    qx::setApplicationTitle("");
+    EXPECT_EQ(seen.caption, "front office");
+    EXPECT_EQ(seen.text, "The database went away.");
+    EXPECT_TRUE(seen.stopIcon);
+    EXPECT_TRUE(stillOpen);
+    // The failed card stays in the box until the timer wipes it.
+    EXPECT_EQ(boxAfter, "4711");
+}
+
+// ShowDutyDialog with a module that is never asked anything: the dialog is
+// inspected from inside its modal loop by a thread timer, then closed.
+struct SeenInLoop {
+    std::string title, memo, result, box;
+    qx::TColor main = 0;
+    bool dutyMode = false;
+};
+
+SeenInLoop showAndInspect(bool dutyMode) {
+    static SeenInLoop seen;
+    seen = {};
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND w = test::findThreadWindow(GetCurrentThreadId(), "QxForm");
+        auto* d = dynamic_cast<TfEmpDutyDlg*>(qx::TWindow::fromHandle(w));
+        if (!d || !IsWindowVisible(w)) return;
+        KillTimer(nullptr, id);
+        seen = {d->lCaption.caption(), test::windowText(d->mmInfo.handle()), d->lResult.caption(),
+                test::windowText(d->eUserID.handle()), d->pMain.color(), d->DutyMode()};
+        PostMessageA(w, WM_CLOSE, 0, 0);
+    });
+    qx::TdmDuty module;
+    TfEmpDutyDlg::ShowDutyDialog(module, dutyMode);
+    KillTimer(nullptr, timer);
+    return seen;
+}
+
+TEST(ShowDutyDialog, TheModeGivesColourTitleAndMode) {
+    struct Case {
+        bool dutyMode;
+        qx::TColor main;
+        std::string title;
+    } cases[] = {
+        {true, qx::clBlue, "\xd4\xb1\xb9\xa4\xc9\xcf\xb0\xe0"},    // "staff clock in"
+        {false, qx::clGreen, "\xd4\xb1\xb9\xa4\xcf\xc2\xb0\xe0"},  // "staff clock out"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dutyMode);
+        SeenInLoop seen = showAndInspect(c.dutyMode);
+        EXPECT_EQ(seen.title, c.title);
+        EXPECT_EQ(seen.main, c.main);
+        EXPECT_EQ(seen.dutyMode, c.dutyMode);
+        EXPECT_EQ(seen.memo, "");
+        EXPECT_EQ(seen.result, "");
+        EXPECT_EQ(seen.box, "");
+    }
+}
+
+}  // namespace
