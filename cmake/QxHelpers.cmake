@@ -37,6 +37,8 @@ function(qx_test name)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${main} GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  # Tests leave screenshots and other files for people under <build tree>/artifacts.
+  target_compile_definitions(${name} PRIVATE QX_BUILD_TREE="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
 
   set(fixtures "")
