@@ -22,6 +22,9 @@ void TfcLabel::setCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
     text_.setText(caption_);
+    // The window text follows, so that the caption can be read from outside
+    // like any other control's.
+    setText(caption_);
     adjustBounds();
     invalidate();
 }

@@ -2,7 +2,7 @@
 """The committed pictures: what the generator draws, in the formats the
 dialogs load, with the colours their transparency relies on.
 
-usage: pictures_test.py SOURCE_DIR
+usage: pictures_test.py   (QX_SOURCE_DIR: the source tree; default: this file's tree)
 """
 import os
 import struct
