@@ -42,8 +42,15 @@ void setUpButton(TfcShapeBtn& b, int left, const char* caption, TColor colour, c
 }  // namespace
 
 TfMyMessageDlg::TfMyMessageDlg()
-    : TForm("Dialog"), pMsg(this, 0, 0, 486, 319), fcLabel1(&pMsg, 8, 8), lCaption(&pMsg, 16, 40, 457, 217),
+    : TMLForm("Dialog"), pMsg(this, 0, 0, 486, 319), fcLabel1(&pMsg, 8, 8), lCaption(&pMsg, 16, 40, 457, 217),
       bOK(&pMsg), bCancel(&pMsg) {
+    setName("fMyMessageDlg");
+    pMsg.setName("pMsg");
+    fcLabel1.setName("fcLabel1");
+    lCaption.setName("lCaption");
+    bOK.setName("bOK");
+    bCancel.setName("bCancel");
+
     setClientSize(486, 319);
     setColor(clBtnFace);
     setFont(tahomaBold16(clWindowText));
@@ -75,7 +82,7 @@ TfMyMessageDlg::TfMyMessageDlg()
 }
 
 int ShowMessageDlg(const std::string& text, const std::string& title, int flags) {
-    auto dlg = std::make_unique<TfMyMessageDlg>();
+    auto dlg = createForm<TfMyMessageDlg>();
     dlg->lCaption.setCaption(text);
     dlg->fcLabel1.setCaption(title);
     dlg->pMsg.setColor((flags & kMessageRed) ? clRed : clBlue);

@@ -6,8 +6,8 @@
 
 #include "controls/fc_label_win.h"
 #include "controls/fc_shape_btn_win.h"
+#include "localisation/ml_form_win.h"
 #include "toolkit/controls_win.h"
-#include "toolkit/form_win.h"
 
 namespace qx {
 
@@ -16,9 +16,13 @@ namespace qx {
 inline constexpr int kMessageRed = 0x10;
 inline constexpr int kMessageYesNo = 0x04;
 
-class TfMyMessageDlg : public TForm {
+inline constexpr ClassInfo TfMyMessageDlgClass{"TfMyMessageDlg", &classes::TMLForm};
+
+// Made with createForm, which translates its texts once its layout is built.
+class TfMyMessageDlg : public TMLForm {
 public:
     TfMyMessageDlg();
+    const ClassInfo& classInfo() const override { return TfMyMessageDlgClass; }
 
     // In creation order.
     TPanel pMsg;

@@ -11,11 +11,16 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "dialogs/pictures_win.h"
+#include "forms/dialog_stand_ins.h"
+#include "localisation/caption_registry.h"
+#include "localisation/table_file.h"
+#include "localisation/table_test_support.h"
 #include "toolkit/gui_helpers_win.h"
 
 namespace qx {
@@ -503,6 +508,83 @@ TEST(MessageDialog, TextBeyondTheLabelIsCutAtItsEdges) {
     // The text reaches the edges and is cut there.
     EXPECT_GE(seen.inkRight, 457 - 4);
     EXPECT_GE(seen.inkBottom, 217 - 12);
+}
+
+// --- texts through the translation table ---------------------------------------
+
+class MessageDialogTable : public qxtest::TableFolderTest {
+protected:
+    void SetUp() override {
+        TableFolderTest::SetUp();
+        FreeCaptionRegistry();
+        RegisterCaptionInfos();
+    }
+    void TearDown() override {
+        FreeCaptionRegistry();
+        TableFolderTest::TearDown();
+    }
+    std::map<std::string, datapacket::Row> fileRows() {
+        std::map<std::string, datapacket::Row> rows;
+        if (auto table = tablefile::load(tableFile().string()))
+            for (auto& row : table->rows) rows[row[0]] = row;
+        return rows;
+    }
+    // Shows a dialog and reads its button and title captions.
+    void showOnce(std::string* okCaption = nullptr, std::string* cancelCaption = nullptr) {
+        Script script({
+            painted(),
+            [&](TfMyMessageDlg& d) {
+                if (okCaption) *okCaption = d.bOK.caption();
+                if (cancelCaption) *cancelCaption = d.bCancel.caption();
+                return true;
+            },
+            closeRequest(),
+        });
+        EXPECT_EQ(script.run("Text", kErrorTitle, 0x14), mrCancel);
+        EXPECT_SCRIPT_DONE(script);
+    }
+};
+
+TEST_F(MessageDialogTable, OpenTableCollectsTheDialogsFourTexts) {
+    OpenLanguageTable();
+    showOnce();
+    ReleaseLanguageTable();
+
+    // The keys of the stand-in with the same names, classes and order.
+    std::map<std::string, std::string> expected{{"tfmymessagedlg.caption", "Dialog"}};
+    for (const qxtest::DialogRow& r : qxtest::messageDialogRows())
+        if (r.key && !isBlank(r.defaultText)) expected[r.key] = r.defaultText;
+    ASSERT_EQ(expected.size(), 4u);
+    std::map<std::string, std::string> collected;
+    for (auto& [id, row] : fileRows()) collected[id] = row[1];
+    EXPECT_EQ(collected, expected);
+}
+
+TEST_F(MessageDialogTable, ClosedTableCollectsNothing) {
+    showOnce();
+    ReleaseLanguageTable();
+    EXPECT_FALSE(std::filesystem::exists(tableFile()));
+}
+
+TEST_F(MessageDialogTable, ChosenLanguageShowsTheTranslatedButtons) {
+    OpenLanguageTable();
+    showOnce();
+    ReleaseLanguageTable();
+    std::vector<datapacket::Row> rows;
+    for (auto [id, row] : fileRows()) {
+        if (id == "tfmymessagedlg.bok.caption") row[2] = "Yes";
+        if (id == "tfmymessagedlg.bcancel.caption") row[2] = "No";
+        rows.push_back(row);
+    }
+    tablefile::save(tableFile().string(), rows);
+
+    SetLanguageID(1);
+    OpenLanguageTable();
+    std::string ok, cancel;
+    showOnce(&ok, &cancel);
+    ReleaseLanguageTable();
+    EXPECT_EQ(ok, "Yes");
+    EXPECT_EQ(cancel, "No");
 }
 
 // --- pictures ------------------------------------------------------------------------
