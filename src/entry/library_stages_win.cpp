@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "dialogs/message_dlg_win.h"
 #include "duty/duty_messages.h"
 #include "duty/duty_module.h"
 #include "duty/emp_duty_dlg_win.h"
@@ -31,9 +32,8 @@ void LibraryStages::freeCaptionRegistry() { FreeCaptionRegistry(); }
 void LibraryStages::releaseLanguageTable() { ReleaseLanguageTable(); }
 
 void LibraryStages::showError(const std::string& text, const std::string& title) {
-    // The platform's box in the red one-button style of the library's own
-    // message dialog: stop icon (0x10), OK only.
-    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    // Red, one button; which button closed it does not matter here.
+    ShowMessageDlg(text, title, kMessageRed);
 }
 
 std::string LibraryStages::errorTitle() { return TranslateByNumber(msgError, DutyMessages[msgError]); }

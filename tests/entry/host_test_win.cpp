@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "duty/duty_messages.h"
 #include "localisation/datapacket.h"
@@ -38,7 +41,6 @@ struct SeenBox {
     std::string title;
     std::string text;
     HICON icon = nullptr;
-    bool hasStopIcon() const { return icon != nullptr && icon == LoadIconA(nullptr, IDI_HAND); }
 };
 
 // The icon a message box shows: the shared icon of its visible icon control.
@@ -60,7 +62,7 @@ HICON shownIcon(HWND box) {
     return icon;
 }
 
-// Waits for a dialog-class window of this process with the given title,
+// Waits for a platform message box of this process with the given title,
 // reads it, and presses its OK button.
 std::optional<SeenBox> closeBox(const std::string& title, std::chrono::milliseconds timeout) {
     auto until = std::chrono::steady_clock::now() + timeout;
@@ -118,6 +120,181 @@ bool closeDutyDialog(std::chrono::milliseconds timeout) {
     return false;
 }
 
+// What the library's own message dialog showed.
+struct SeenDialog {
+    std::string title;                        // the title label at 8, 8
+    std::string text;                         // the message label below it
+    COLORREF panel = CLR_INVALID;             // the panel's colour on screen
+    std::vector<std::string> visibleButtons;  // captions, left to right
+};
+
+std::string textOf(HWND w) {
+    char buffer[4096] = {};
+    GetWindowTextA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string classOf(HWND w) {
+    char buffer[64] = {};
+    GetClassNameA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+// A visible top-level window of this thread of the dialogs' class and the
+// message dialog's size.
+HWND findShownDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM lp) -> BOOL {
+            RECT client{};
+            GetClientRect(w, &client);
+            if (IsWindowVisible(w) && classOf(w) == "QxForm" && client.right == 486 && client.bottom == 319) {
+                *reinterpret_cast<HWND*>(lp) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> childrenOf(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
+    return out;
+}
+
+COLORREF screenPixel(POINT p) {
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+void sendMouse(DWORD flags, POINT screen = {-1, -1}) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (screen.x >= 0) {
+        const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        in.mi.dx = (screen.x * 65536 + sw - 1) / sw;
+        in.mi.dy = (screen.y * 65536 + sh - 1) / sh;
+        in.mi.dwFlags |= MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendInput(1, &in, sizeof in);
+}
+
+// Answers the library's message dialog the way a user does: reads it once it
+// is painted and clicks its "yes" button ("是") with the mouse. It works from
+// a timer of the calling thread, which the dialog's modal loop delivers, so
+// that the screen is read on the thread that paints it. A dialog still open
+// after the time allowed gets a close request, so that the test fails instead
+// of hanging.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(std::chrono::milliseconds timeout)
+        : deadline_(std::chrono::steady_clock::now() + timeout) {
+        active_ = this;
+        timer_ = SetTimer(nullptr, 0, 30, &DialogAnswerer::tick);
+    }
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+    ~DialogAnswerer() {
+        KillTimer(nullptr, timer_);
+        active_ = nullptr;
+    }
+
+    // What the dialog showed, if one was seen.
+    const std::optional<SeenDialog>& seen() const { return seen_; }
+    // The click on "yes" was sent and the dialog was not closed otherwise.
+    bool answeredByClick() const { return clicked_ && !timedOut_; }
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (!active_) return;
+        try {
+            active_->step();
+        } catch (...) {
+            active_->timedOut_ = true;
+        }
+    }
+
+    void step() {
+        HWND dialog = findShownDialog();
+        if (std::chrono::steady_clock::now() > deadline_) {
+            timedOut_ = true;
+            if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
+            return;
+        }
+        if (!dialog) return;
+        switch (state_) {
+        case State::Reading: {
+            std::vector<HWND> panels = childrenOf(dialog);
+            if (panels.size() != 1) return;
+            HWND panel = panels[0];
+            RECT panelRect{};
+            GetWindowRect(panel, &panelRect);
+            // A spot of the panel that no control covers, left of the
+            // buttons; painted once it shows red or blue.
+            const COLORREF colour = screenPixel({panelRect.left + 40, panelRect.bottom - 30});
+            if (colour != RGB(0xFF, 0, 0) && colour != RGB(0, 0, 0xFF)) return;
+            SeenDialog seen;
+            seen.panel = colour;
+            HWND yes = nullptr;
+            std::vector<std::pair<LONG, std::string>> buttons;
+            for (HWND c : childrenOf(panel)) {
+                RECT r{};
+                GetWindowRect(c, &r);
+                POINT topLeft{r.left, r.top};
+                ScreenToClient(panel, &topLeft);
+                if (classOf(c) == "QxFcLabel" && topLeft.x == 8 && topLeft.y == 8) seen.title = textOf(c);
+                else if (classOf(c) == "QxFcLabel") seen.text = textOf(c);
+                else if (classOf(c) == "Button" && IsWindowVisible(c)) {
+                    buttons.emplace_back(r.left, textOf(c));
+                    if (textOf(c) == "\xca\xc7") yes = c;  // "是" (yes)
+                }
+            }
+            std::sort(buttons.begin(), buttons.end());
+            for (auto& b : buttons) seen.visibleButtons.push_back(b.second);
+            seen_ = seen;
+            if (!yes) {
+                state_ = State::Done;
+                return;
+            }
+            RECT r{};
+            GetWindowRect(yes, &r);
+            target_ = {r.left + 20, r.top + 10};
+            sendMouse(0, target_);
+            state_ = State::Moving;
+            return;
+        }
+        case State::Moving: {
+            POINT p{};
+            GetCursorPos(&p);
+            if (p.x != target_.x || p.y != target_.y) return;
+            sendMouse(MOUSEEVENTF_LEFTDOWN);
+            sendMouse(MOUSEEVENTF_LEFTUP);
+            clicked_ = true;
+            state_ = State::Done;
+            return;
+        }
+        case State::Done:
+            return;
+        }
+    }
+
+    enum class State { Reading, Moving, Done };
+    static inline DialogAnswerer* active_ = nullptr;
+    std::chrono::steady_clock::time_point deadline_;
+    UINT_PTR timer_ = 0;
+    State state_ = State::Reading;
+    POINT target_{};
+    std::optional<SeenDialog> seen_;
+    bool clicked_ = false;
+    bool timedOut_ = false;
+};
+
 TEST(Host, LoadsAndFindsTheFourExportsByOrdinal) {
     Library lib;
     ASSERT_NE(lib.module, nullptr);
@@ -158,29 +335,46 @@ TEST(Host, UnknownDataSourceShowsTheDriverErrorEveryTime) {
     ASSERT_TRUE(onDuty && offDuty);
     std::string first;
     for (auto call : {onDuty, onDuty, offDuty}) {
-        auto box = std::async(std::launch::async, closeBox, kErrorTitle, std::chrono::seconds(30));
+        DialogAnswerer answerer(std::chrono::seconds(30));
         call("no_such_source");
-        auto seen = box.get();
-        ASSERT_TRUE(seen) << "no error box";
-        EXPECT_TRUE(seen->hasStopIcon());
+        const auto& seen = answerer.seen();
+        ASSERT_TRUE(seen) << "no message dialog";
+        // The red one-button style, titled "错误" (error), closed by "是".
+        EXPECT_EQ(seen->title, kErrorTitle);
+        EXPECT_EQ(seen->panel, RGB(0xFF, 0, 0));
+        EXPECT_EQ(seen->visibleButtons, std::vector<std::string>{"\xca\xc7"});
+        EXPECT_TRUE(answerer.answeredByClick());
         // The driver manager's own diagnostic, unchanged.
         EXPECT_NE(seen->text.find("Data source name not found"), std::string::npos) << seen->text;
         if (first.empty()) first = seen->text;
         EXPECT_EQ(seen->text, first);
     }
+    // Each dialog was destroyed, not only hidden.
+    int left = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM lp) -> BOOL {
+            if (classOf(w) == "QxForm") ++*reinterpret_cast<int*>(lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&left));
+    EXPECT_EQ(left, 0);
 }
 
 TEST(Host, EmptyOrNullNameConnectsToTheDefaultSource) {
     // The test data sources point "dinoraasa" at the test database, so these
-    // calls connect and open the duty dialog; an error box instead would mean
-    // another source was tried.
+    // calls connect and open the duty dialog; an error dialog instead would
+    // mean another source was tried.
     Library lib;
     auto onDuty = lib.byOrdinal<VoidText>(3);
     ASSERT_NE(onDuty, nullptr);
     for (const char* name : {static_cast<const char*>(nullptr), ""}) {
+        DialogAnswerer answerer(std::chrono::seconds(30));
         auto dialog = std::async(std::launch::async, closeDutyDialog, std::chrono::seconds(30));
         onDuty(name);
         EXPECT_TRUE(dialog.get()) << "no duty dialog";
+        const auto& seen = answerer.seen();
+        EXPECT_FALSE(seen) << (seen ? seen->text : "");
     }
 }
 
