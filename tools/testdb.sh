@@ -7,6 +7,11 @@
 #   testdb.sh stop DIR                     stop the server and delete the cluster
 #   testdb.sh halt DIR | resume DIR        stop / start the server, keeping the data
 #   testdb.sh psql DIR [ARGS...]           psql on database hotel as dba
+#   testdb.sh serve DIR                    (started by start) carry out halt and resume requests
+#                                         that a test program writes as files: DIR/request-halt or
+#                                         DIR/request-resume; the exit status lands in DIR/done-halt
+#                                         or DIR/done-resume. Programs under Wine, which cannot run
+#                                         this script reliably themselves, use that.
 #
 # DIR holds the state (port, data folder, server log, odbc.ini). The server runs as the
 # `postgres` user when started by root, since initdb refuses to run as root.
@@ -63,9 +68,31 @@ Port=$port
 Database=hotel
 ConnSettings=set client_encoding to GBK
 INI
+  # The request server keeps none of the caller's descriptors: a test
+  # runner waits for its pipes to close.
+  nohup "$0" serve "$dir" </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/serve.pid"
   echo "testdb: PostgreSQL on 127.0.0.1:$port (data in $data)"
   ;;
+serve)
+  while [ -f "$dir/datadir" ]; do
+    for request in halt resume; do
+      if [ -e "$dir/request-$request" ]; then
+        rm -f "$dir/request-$request" "$dir/done-$request"
+        status=0
+        "$0" "$request" "$dir" >>"$dir/requests.log" 2>&1 || status=$?
+        echo "$status" >"$dir/done-$request.tmp"
+        mv "$dir/done-$request.tmp" "$dir/done-$request"
+      fi
+    done
+    sleep 0.1
+  done
+  ;;
 stop)
+  if [ -f "$dir/serve.pid" ]; then
+    kill "$(cat "$dir/serve.pid")" 2>/dev/null || true
+    rm -f "$dir/serve.pid"
+  fi
   if [ -f "$dir/datadir" ]; then
     data=$(cat "$dir/datadir")
     [ -f "$data/postmaster.pid" ] && pgctl -m immediate -w stop >/dev/null 2>&1 || true
