@@ -45,68 +45,23 @@ private:
     std::vector<std::string> submitted_;
 };
 
-// --- input through the platform, sent from the driving thread ---------------
+// Input from the driving thread, through the platform's input queue.
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-void sendKey(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
-}
+// Types the characters as a keyboard would, `gapMs` apart, without Enter.
+void typeText(const std::string& text, int gapMs) { test::sendText(text, test::slowTyping(gapMs, false), pause); }
 
-void pressKey(WORD vk, WORD modifier = 0) {
-    if (modifier) sendKey(modifier, false);
-    sendKey(vk, false);
-    sendKey(vk, true);
-    if (modifier) sendKey(modifier, true);
-}
+// A card reader: the track at a few milliseconds a key, then Enter.
+void swipe(const std::string& track) { test::sendText(track, test::kCardReader, pause); }
 
-// Types the characters as a keyboard would (shift where the layout needs it),
-// `gap` apart.
-void typeText(const std::string& text, milliseconds gap) {
-    for (char ch : text) {
-        SHORT scan = VkKeyScanA(ch);
-        pressKey(LOBYTE(scan), (HIBYTE(scan) & 1) ? VK_SHIFT : 0);
-        std::this_thread::sleep_for(gap);
-    }
-}
+void pressKey(WORD vk, unsigned modifiers = 0) { test::sendKeyStroke(vk, modifiers); }
 
-// A card reader: the track and Enter, a few milliseconds per key.
-void swipe(const std::string& track) {
-    typeText(track, 4ms);
-    pressKey(VK_RETURN);
-}
-
-void sendMouse(DWORD flags, POINT screen) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    in.mi.dx = (screen.x * 65536 + sw - 1) / sw;
-    in.mi.dy = (screen.y * 65536 + sh - 1) / sh;
-    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
-}
-
-POINT centreOnScreen(HWND w) {
-    RECT r;
-    GetWindowRect(w, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void click(HWND w, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
-    POINT p = centreOnScreen(w);
-    sendMouse(0, p);
-    std::this_thread::sleep_for(30ms);
-    sendMouse(down, p);
-    std::this_thread::sleep_for(30ms);
-    sendMouse(up, p);
-}
-
-HWND focusOf(DWORD thread) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+// A right click at the centre of a control.
+void rightClick(HWND w) {
+    POINT p = test::centreOf(w);
+    test::moveMouseTo(p);
+    test::sendMouse(MOUSEEVENTF_RIGHTDOWN);
+    test::sendMouse(MOUSEEVENTF_RIGHTUP);
 }
 
 // Runs the dialog modally on this thread while `drive` works on a second
@@ -116,7 +71,7 @@ int runDriven(TfEmpDutyDlg& dialog, const std::function<void()>& drive) {
     const DWORD thread = GetCurrentThreadId();
     const HWND box = dialog.eUserID.handle();
     std::thread driver([&] {
-        if (!test::waitUntil([&] { return focusOf(thread) == box; }, 10000)) {
+        if (!test::waitUntil([&] { return test::focusOf(thread) == box; }, 10000)) {
             ADD_FAILURE() << "the card box never got the focus";
             PostMessageA(dialog.handle(), WM_CLOSE, 0, 0);
             return;
@@ -211,7 +166,7 @@ TEST_F(DutyDialogTest, ASwipeAtReaderSpeedIsSubmittedWholeAndTheBoxEmptied) {
         // A second card right after the first arrives whole as well.
         swipe("23456");
         test::waitUntil([&] { return dialog->submitted().size() == 2; });
-        click(dialog->fcShapeBtn1.handle());
+        test::clickAt(dialog->fcShapeBtn1.handle());
     });
     EXPECT_EQ(result, qx::mrCancel);
     EXPECT_EQ(dialog->submitted(), (std::vector<std::string>{";12345?", "23456"}));
@@ -223,15 +178,15 @@ TEST_F(DutyDialogTest, SlowTypingIsWipedOneSecondAfterTheFirstKey) {
     std::string afterTwo, afterThree;
     runDriven(*dialog, [&] {
         first = steady_clock::now();
-        typeText("1", 0ms);
+        typeText("1", 0);
         std::this_thread::sleep_until(first + 600ms);
-        typeText("2", 0ms);
+        typeText("2", 0);
         test::waitUntil([&] { return boxText(*dialog) == "12"; }, 2000);
         afterTwo = boxText(*dialog);
         test::waitUntil([&] { return boxText(*dialog).empty(); }, 3000);
         emptied = steady_clock::now();
         std::this_thread::sleep_until(first + 1200ms);
-        typeText("3", 0ms);
+        typeText("3", 0);
         test::waitUntil([&] { return boxText(*dialog) == "3"; }, 2000);
         afterThree = boxText(*dialog);
         // The third digit opened a new window, which ends with an empty box.
@@ -268,13 +223,13 @@ TEST_F(DutyDialogTest, ClipboardKeysChangeNothing) {
         std::string after;
         dialog = makeDialog();
         runDriven(*dialog, [&] {
-            typeText("12", 2ms);
+            typeText("12", 2);
             test::waitUntil([&] { return boxText(*dialog) == "12"; }, 900);
             if (c.selectAll) SendMessageA(dialog->eUserID.handle(), EM_SETSEL, 0, -1);
-            pressKey(static_cast<WORD>(c.key), VK_CONTROL);
+            pressKey(static_cast<WORD>(c.key), test::kCtrl);
             // A marker key after the shortcut: once it shows, the shortcut
             // has been handled.
-            typeText("7", 0ms);
+            typeText("7", 0);
             test::waitUntil([&] { return boxText(*dialog).find('7') != std::string::npos; }, 900);
             after = boxText(*dialog);
             PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
@@ -303,7 +258,7 @@ TEST_F(DutyDialogTest, RightClickShowsNoMenuAndEscapeOrEnterDoNotClose) {
     const DWORD thread = GetCurrentThreadId();
     bool sawMenu = false, stillOpen = false;
     runDriven(*dialog, [&] {
-        click(dialog->eUserID.handle(), MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        rightClick(dialog->eUserID.handle());
         sawMenu = test::waitUntil([&] { return menuShowing(thread); }, 500);
         if (sawMenu) pressKey(VK_ESCAPE);
         pressKey(VK_ESCAPE);
@@ -332,7 +287,7 @@ TEST_F(DutyDialogTest, AFailingCardShowsTheErrorBoxAndTheDialogStays) {
         test::waitUntil([&] { return !test::findThreadWindow(thread, "#32770"); });
         boxAfter = boxText(*dialog);
         stillOpen = IsWindowVisible(dialog->handle()) != FALSE;
-        click(dialog->fcShapeBtn1.handle());
+        test::clickAt(dialog->fcShapeBtn1.handle());
     });
     qx::setApplicationTitle("");
     EXPECT_EQ(seen.caption, "front office");
