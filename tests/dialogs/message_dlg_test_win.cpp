@@ -115,18 +115,7 @@ RECT screenRect(const TWindow& w) {
 // The colour of one pixel of the screen.
 COLORREF screenPixel(int x, int y) { return ScreenCapture(x, y, 1, 1).pixel(0, 0); }
 
-void sendMouse(DWORD flags, POINT screen = {-1, -1}) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (screen.x >= 0) {
-        const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-        in.mi.dx = (screen.x * 65536 + sw - 1) / sw;
-        in.mi.dy = (screen.y * 65536 + sh - 1) / sh;
-        in.mi.dwFlags |= MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    }
-    SendInput(1, &in, sizeof in);
-}
+using qx::test::sendMouse;
 
 void sendKey(WORD vk) {
     INPUT in[2]{};

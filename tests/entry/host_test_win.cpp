@@ -19,6 +19,7 @@
 #include "duty/duty_messages.h"
 #include "localisation/datapacket.h"
 #include "localisation/table_file.h"
+#include "toolkit/gui_helpers_win.h"
 
 namespace {
 
@@ -172,18 +173,7 @@ COLORREF screenPixel(POINT p) {
     return c;
 }
 
-void sendMouse(DWORD flags, POINT screen = {-1, -1}) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (screen.x >= 0) {
-        const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-        in.mi.dx = (screen.x * 65536 + sw - 1) / sw;
-        in.mi.dy = (screen.y * 65536 + sh - 1) / sh;
-        in.mi.dwFlags |= MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    }
-    SendInput(1, &in, sizeof in);
-}
+using qx::test::sendMouse;
 
 // Answers the library's message dialog the way a user does: reads it once it
 // is painted and clicks its "yes" button ("是") with the mouse. It works from
