@@ -10,23 +10,13 @@ namespace {
 
 constexpr TColor kYesGreen = 37632;  // RGB #009300
 
-TFont tahomaBold16(TColor colour) {
-    TFont f;
-    f.name = "Tahoma";
-    f.height = -16;
-    f.bold = true;
-    f.charset = ANSI_CHARSET_VALUE;
-    f.color = colour;
-    return f;
-}
-
 void setUpButton(TfcShapeBtn& b, int left, const char* caption, TColor colour, const char* picture, int numGlyphs,
                  int modalResult) {
     b.setBounds(left, 264, 113, 49);
     b.setCaption(caption);
     b.setColor(colour);
     b.setDitherColor(clWhite);
-    b.setFont(tahomaBold16(clWhite));
+    b.setFont(tahomaBold(-16, clWhite));
     unique_bitmap glyph = LoadPicture(picture);
     b.setGlyph(glyph.get());
     b.setNumGlyphs(numGlyphs);
@@ -53,16 +43,16 @@ TfMyMessageDlg::TfMyMessageDlg()
 
     setClientSize(486, 319);
     setColor(clBtnFace);
-    setFont(tahomaBold16(clWindowText));
+    setFont(tahomaBold(-16, clWindowText));
 
     pMsg.setBorderSingle(true);
     pMsg.setBevelOuter(TBevelCut::bvRaised);
     pMsg.setParentFont(false);
-    pMsg.setFont(tahomaBold16(clWhite));
+    pMsg.setFont(tahomaBold(-16, clWhite));
 
     fcLabel1.beginLayout();
     fcLabel1.setParentFont(false);
-    fcLabel1.setFont(tahomaBold16(clBlack));
+    fcLabel1.setFont(tahomaBold(-16, clBlack));
     fcLabel1.textOptions().setStyle(TfcLabelStyle::fclsRaised);
     fcLabel1.textOptions().setAlignment(TAlignment::taLeftJustify);
     fcLabel1.textOptions().setVAlignment(TVerticalAlignment::vaTop);

@@ -1,6 +1,7 @@
 #include "duty/emp_duty_dlg_win.h"
 
 #include "common/error.h"
+#include "dialogs/pictures_win.h"
 #include "duty/duty_messages.h"
 #include "localisation/language_table.h"
 
@@ -8,27 +9,10 @@ namespace qx {
 
 namespace {
 
-TFont tahomaBold(int height, TColor colour) {
-    TFont f;
-    f.name = "Tahoma";
-    f.height = height;
-    f.bold = true;
-    f.charset = ANSI_CHARSET_VALUE;
-    f.color = colour;
-    return f;
-}
-
 void sunkenPanel(TPanel& panel, TBevelCut outer, TColor colour) {
     panel.setBorderSingle(true);
     panel.setBevelOuter(outer);
     panel.setColor(colour);
-}
-
-unique_bitmap loadBitmapResource(const char* name) {
-    unique_bitmap bitmap(static_cast<HBITMAP>(
-        LoadImageA(moduleInstance(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!bitmap) throw Error(std::string("Bitmap resource not found: ") + name);
-    return bitmap;
 }
 
 constexpr TColor kSteelBlue = 0x00AF7C69;
@@ -111,7 +95,7 @@ TfEmpDutyDlg::TfEmpDutyDlg()
     Label1.setCaption("\xc7\xeb\xc0\xad\xbf\xa8...");  // "please swipe your card..."
 
     Image1.setName("Image1");
-    Image1.loadFromResource(moduleInstance(), "QXKEYS");
+    Image1.loadFromResource(moduleInstance(), kKeysPicture);
     Image1.setTransparent(true);
 
     Panel5.setName("Panel5");
@@ -136,7 +120,7 @@ TfEmpDutyDlg::TfEmpDutyDlg()
     fcShapeBtn1.setColor(clRed);
     fcShapeBtn1.setDitherColor(clWhite);
     fcShapeBtn1.setFont(tahomaBold(-19, clWhite));
-    fcShapeBtn1.setGlyph(loadBitmapResource("QXCROSS").get());
+    fcShapeBtn1.setGlyph(LoadPicture(kCrossPicture).get());
     fcShapeBtn1.setNumGlyphs(0);
     fcShapeBtn1.setModalResult(mrCancel);
     fcShapeBtn1.setRoundRectBias(25);

@@ -24,6 +24,17 @@ struct TFont {
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 
+// The font the library's dialogs are laid out with: Tahoma, bold, ANSI
+// character set, in the given height and colour.
+inline TFont tahomaBold(int height, TColor colour) {
+    TFont f;
+    f.height = height;
+    f.bold = true;
+    f.charset = ANSI_CHARSET_VALUE;
+    f.color = colour;
+    return f;
+}
+
 }  // namespace qx
 
 namespace qx {
