@@ -10,10 +10,10 @@
 #include "common/error.h"
 #include "controls/fc_label_win.h"
 #include "controls/fc_shape_btn_win.h"
+#include "forms/registered_table_test.h"
 #include "localisation/caption_registry.h"
 #include "localisation/ml_form_win.h"
 #include "localisation/table_file.h"
-#include "localisation/table_test_support.h"
 #include "toolkit/controls_win.h"
 #include "toolkit/error_box_win.h"
 #include "toolkit/gui_helpers_win.h"
@@ -75,24 +75,7 @@ public:
     int createEvents = 0;
 };
 
-class MlFormTest : public TableFolderTest {
-protected:
-    void SetUp() override {
-        TableFolderTest::SetUp();
-        qx::FreeCaptionRegistry();
-        qx::RegisterCaptionInfos();
-    }
-    void TearDown() override {
-        qx::FreeCaptionRegistry();
-        TableFolderTest::TearDown();
-    }
-    std::map<std::string, qx::datapacket::Row> fileRows() {
-        std::map<std::string, qx::datapacket::Row> rows;
-        if (auto table = qx::tablefile::load(tableFile().string()))
-            for (auto& row : table->rows) rows[row[0]] = row;
-        return rows;
-    }
-};
+using MlFormTest = RegisteredTableTest;
 
 TEST_F(MlFormTest, OwnsItsControlsInCreationOrder) {
     TfSampleDlg form;

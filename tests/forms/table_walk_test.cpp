@@ -6,33 +6,15 @@
 #include <map>
 
 #include "forms/dialog_stand_ins.h"
+#include "forms/registered_table_test.h"
 #include "localisation/caption_registry.h"
 #include "localisation/table_file.h"
-#include "localisation/table_test_support.h"
 
 namespace {
 
 using namespace qxtest;
 
-class ThroughTheTable : public TableFolderTest {
-protected:
-    void SetUp() override {
-        TableFolderTest::SetUp();
-        qx::FreeCaptionRegistry();
-        qx::RegisterCaptionInfos();
-    }
-    void TearDown() override {
-        qx::FreeCaptionRegistry();
-        TableFolderTest::TearDown();
-    }
-    std::map<std::string, qx::datapacket::Row> fileRows() {
-        std::map<std::string, qx::datapacket::Row> rows;
-        auto table = qx::tablefile::load(tableFile().string());
-        if (table)
-            for (auto& row : table->rows) rows[row[0]] = row;
-        return rows;
-    }
-};
+using ThroughTheTable = RegisteredTableTest;
 
 TEST_F(ThroughTheTable, FirstRunCollectsEveryNonBlankText) {
     struct Case {
