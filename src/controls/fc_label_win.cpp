@@ -5,7 +5,7 @@
 
 namespace qx {
 
-TfcLabel::TfcLabel(TWindow* parent, int left, int top, int width, int height) : TControl(parent) {
+TfcLabel::TfcLabel(TWindow* parent, int left, int top, int width, int height) : TGraphicControl(parent) {
     CreateParams p;
     p.className = "QxFcLabel";
     p.style = WS_VISIBLE;
@@ -69,22 +69,6 @@ void TfcLabel::paint(HDC dc) {
     text_.setTextRect(client);
     GdiTextCanvas canvas(dc);
     text_.draw(canvas);
-}
-
-LRESULT TfcLabel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;  // mouse input belongs to the parent, as for a windowless label
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        unique_paint_dc dc = beginPaint(handle());
-        paint(dc.get());
-        return 0;
-    }
-    default:
-        return TControl::handleMessage(msg, wp, lp);
-    }
 }
 
 }  // namespace qx

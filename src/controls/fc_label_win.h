@@ -9,7 +9,7 @@
 
 namespace qx {
 
-class TfcLabel : public TControl {
+class TfcLabel : public TGraphicControl {
 public:
     // A new label is 65 x 17 until its auto size says otherwise.
     explicit TfcLabel(TWindow* parent, int left = 0, int top = 0, int width = 65, int height = 17);
@@ -18,7 +18,7 @@ public:
     // Answers "caption".
     Property property(std::string_view name) override {
         if (sameName(name, "caption")) return captionProperty(*this);
-        return TControl::property(name);
+        return TGraphicControl::property(name);
     }
 
     const std::string& caption() const { return caption_; }
@@ -42,12 +42,10 @@ public:
     virtual void adjustBounds();
 
 protected:
-    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void paint(HDC dc) override;
     void fontChanged() override;
 
 private:
-    void paint(HDC dc);
-
     std::string caption_;
     bool autoSize_ = true;
     bool transparent_ = false;

@@ -32,7 +32,8 @@ unsigned shiftState() {
 
 // ------------------------------------------------------------------ TPanel
 
-TPanel::TPanel(TWindow* parent, int left, int top, int width, int height) : TControl(parent) {
+TPanel::TPanel(TWindow* parent, int left, int top, int width, int height)
+    : TGraphicControl(parent, false) {
     setParentColor(false);
     CreateParams p;
     p.className = "QxPanel";
@@ -101,23 +102,9 @@ void TPanel::paint(HDC dc) {
               DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER | alignmentFlag(alignment_));
 }
 
-LRESULT TPanel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;  // the paint covers every pixel
-    case WM_PAINT: {
-        unique_paint_dc dc = beginPaint(handle());
-        paint(dc.get());
-        return 0;
-    }
-    default:
-        return TControl::handleMessage(msg, wp, lp);
-    }
-}
-
 // ------------------------------------------------------------------ TLabel
 
-TLabel::TLabel(TWindow* parent, int left, int top) : TControl(parent) {
+TLabel::TLabel(TWindow* parent, int left, int top) : TGraphicControl(parent) {
     CreateParams p;
     p.className = "QxLabel";
     p.style = WS_VISIBLE;
@@ -182,27 +169,15 @@ void TLabel::adjustBounds() {
     setBounds(left, b.top, r.right, r.bottom);
 }
 
-LRESULT TLabel::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        unique_paint_dc dc = beginPaint(handle());
-        TRect r = clientRect();
-        fillRect(dc.get(), r, color());
-        SelectGuard font(dc.get(), fontHandle());
-        SetBkMode(dc.get(), TRANSPARENT);
-        SetTextColor(dc.get(), colorToRGB(TControl::font().color));
-        RECT rc = toRECT(r);
-        std::string text = caption_;
-        DrawTextA(dc.get(), text.data(), static_cast<int>(text.size()), &rc, textFlags());
-        return 0;
-    }
-    default:
-        return TControl::handleMessage(msg, wp, lp);
-    }
+void TLabel::paint(HDC dc) {
+    TRect r = clientRect();
+    fillRect(dc, r, color());
+    SelectGuard font(dc, fontHandle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colorToRGB(TControl::font().color));
+    RECT rc = toRECT(r);
+    std::string text = caption_;
+    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rc, textFlags());
 }
 
 // ------------------------------------------------------------- EditColours
@@ -422,7 +397,7 @@ LRESULT TTimer::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ------------------------------------------------------------------ TImage
 
-TImage::TImage(TWindow* parent, int left, int top, int width, int height) : TControl(parent) {
+TImage::TImage(TWindow* parent, int left, int top, int width, int height) : TGraphicControl(parent) {
     CreateParams p;
     p.className = "QxImage";
     p.style = WS_VISIBLE;
@@ -526,22 +501,6 @@ void TImage::paint(HDC dc) {
         TransparentBlt(dc, 0, 0, size_.cx, size_.cy, mem.get(), 0, 0, size_.cx, size_.cy, key);
     } else {
         BitBlt(dc, 0, 0, size_.cx, size_.cy, mem.get(), 0, 0, SRCCOPY);
-    }
-}
-
-LRESULT TImage::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        unique_paint_dc dc = beginPaint(handle());
-        paint(dc.get());
-        return 0;
-    }
-    default:
-        return TControl::handleMessage(msg, wp, lp);
     }
 }
 

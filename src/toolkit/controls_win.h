@@ -17,7 +17,7 @@ enum class TBevelCut { bvNone, bvLowered, bvRaised };
 // A container with optional sunken single border (a 3-D client edge), outer
 // and inner bevels one pixel wide, and a one-line caption, vertically
 // centred. Colour clBtnFace of its own, font of its parent.
-class TPanel : public TControl {
+class TPanel : public TGraphicControl {
 public:
     explicit TPanel(TWindow* parent, int left = 0, int top = 0, int width = 185, int height = 41);
 
@@ -36,11 +36,9 @@ public:
     void setAlignment(TAlignment alignment);
 
 protected:
-    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void paint(HDC dc) override;
 
 private:
-    void paint(HDC dc);
-
     TBevelCut bevelOuter_ = TBevelCut::bvRaised;
     TBevelCut bevelInner_ = TBevelCut::bvNone;
     std::string caption_;
@@ -50,7 +48,7 @@ private:
 // A label: caption on its parent's colour (it follows the parent when that is
 // recoloured), sized to its caption unless AutoSize is off. "&" marks an
 // accelerator unless ShowAccelChar is off. Mouse input goes to the parent.
-class TLabel : public TControl {
+class TLabel : public TGraphicControl {
 public:
     explicit TLabel(TWindow* parent, int left = 0, int top = 0);
 
@@ -67,7 +65,7 @@ public:
     void setShowAccelChar(bool show);
 
 protected:
-    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void paint(HDC dc) override;
     void fontChanged() override;
 
 private:
@@ -197,7 +195,7 @@ private:
 
 // A picture, sized to it; with Transparent, the pixels of the colour of its
 // bottom-left pixel are not painted, so the parent's colour shows.
-class TImage : public TControl {
+class TImage : public TGraphicControl {
 public:
     explicit TImage(TWindow* parent, int left = 0, int top = 0, int width = 105, int height = 105);
 
@@ -213,11 +211,10 @@ public:
     TSize pictureSize() const { return size_; }
 
 protected:
-    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void paint(HDC dc) override;
 
 private:
     void loadFromDib(const BITMAPINFO* info, const void* bits);
-    void paint(HDC dc);
 
     unique_bitmap bitmap_;
     TSize size_;

@@ -313,4 +313,22 @@ void TControl::notifyChildren(bool colour) {
     }
 }
 
+// ---------------------------------------------------------- TGraphicControl
+
+LRESULT TGraphicControl::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCHITTEST:
+        if (mouseTransparent_) return HTTRANSPARENT;
+        break;
+    case WM_ERASEBKGND:
+        return 1;  // paint() covers every pixel
+    case WM_PAINT: {
+        unique_paint_dc dc = beginPaint(handle());
+        paint(dc.get());
+        return 0;
+    }
+    }
+    return TControl::handleMessage(msg, wp, lp);
+}
+
 }  // namespace qx

@@ -165,4 +165,18 @@ private:
     TFont fontHandleFor_;
 };
 
+// A control that draws every pixel of its window itself, in paint(); the
+// background is never erased first. A mouse-transparent one lets mouse input
+// through to the window below, as a control without a window of its own would.
+class TGraphicControl : public TControl {
+protected:
+    explicit TGraphicControl(TWindow* parent, bool mouseTransparent = true)
+        : TControl(parent), mouseTransparent_(mouseTransparent) {}
+    virtual void paint(HDC dc) = 0;
+    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool mouseTransparent_;
+};
+
 }  // namespace qx
