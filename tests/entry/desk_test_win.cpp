@@ -53,19 +53,7 @@ const std::string kZhang = "\xd5\xc5\xce\xb0";
 
 // The duty dialog of this thread while it is shown, or nullptr.
 TfEmpDutyDlg* shownDutyDialog(DWORD thread) {
-    TfEmpDutyDlg* found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM out) -> BOOL {
-            auto* d = dynamic_cast<TfEmpDutyDlg*>(qx::TWindow::fromHandle(w));
-            if (d && IsWindowVisible(w)) {
-                *reinterpret_cast<TfEmpDutyDlg**>(out) = d;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+    return dynamic_cast<TfEmpDutyDlg*>(qx::TWindow::fromHandle(test::findShownForm(thread, 702, 518)));
 }
 
 // Work for the thread that runs the dialog, asked for by the driving thread.

@@ -84,35 +84,12 @@ std::optional<SeenBox> closeBox(const std::string& title, std::chrono::milliseco
     return std::nullopt;
 }
 
-// The duty dialog of this process: the visible 702 x 518 form of the
-// library's window class.
-HWND findDutyDialog() {
-    HWND found = nullptr;
-    EnumWindows(
-        [](HWND w, LPARAM out) -> BOOL {
-            char cls[32] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            RECT r{};
-            GetClientRect(w, &r);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == GetCurrentProcessId() && lstrcmpA(cls, "QxForm") == 0 && IsWindowVisible(w) &&
-                r.right == 702 && r.bottom == 518) {
-                *reinterpret_cast<HWND*>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-// Waits for the duty dialog and asks the platform to close it; false when it
-// never showed.
-bool closeDutyDialog(std::chrono::milliseconds timeout) {
+// Waits for the duty dialog (702 x 518) of the calling thread `thread` and
+// asks the platform to close it; false when it never showed.
+bool closeDutyDialog(DWORD thread, std::chrono::milliseconds timeout) {
     auto until = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < until) {
-        if (HWND dialog = findDutyDialog()) {
+        if (HWND dialog = qx::test::findShownForm(thread, 702, 518)) {
             PostMessageA(dialog, WM_CLOSE, 0, 0);
             return true;
         }
@@ -129,36 +106,11 @@ struct SeenDialog {
     std::vector<std::string> visibleButtons;  // captions, left to right
 };
 
-std::string textOf(HWND w) {
-    char buffer[4096] = {};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
-}
+using qx::test::className;
+using qx::test::windowText;
 
-std::string classOf(HWND w) {
-    char buffer[64] = {};
-    GetClassNameA(w, buffer, sizeof buffer);
-    return buffer;
-}
-
-// A visible top-level window of this thread of the dialogs' class and the
-// message dialog's size.
-HWND findShownDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM lp) -> BOOL {
-            RECT client{};
-            GetClientRect(w, &client);
-            if (IsWindowVisible(w) && classOf(w) == "QxForm" && client.right == 486 && client.bottom == 319) {
-                *reinterpret_cast<HWND*>(lp) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+// The message dialog (486 x 319) while it shows on this thread.
+HWND findShownDialog() { return qx::test::findShownForm(GetCurrentThreadId(), 486, 319); }
 
 std::vector<HWND> childrenOf(HWND parent) {
     std::vector<HWND> out;
@@ -238,11 +190,11 @@ private:
                 GetWindowRect(c, &r);
                 POINT topLeft{r.left, r.top};
                 ScreenToClient(panel, &topLeft);
-                if (classOf(c) == "QxFcLabel" && topLeft.x == 8 && topLeft.y == 8) seen.title = textOf(c);
-                else if (classOf(c) == "QxFcLabel") seen.text = textOf(c);
-                else if (classOf(c) == "Button" && IsWindowVisible(c)) {
-                    buttons.emplace_back(r.left, textOf(c));
-                    if (textOf(c) == "\xca\xc7") yes = c;  // "是" (yes)
+                if (className(c) == "QxFcLabel" && topLeft.x == 8 && topLeft.y == 8) seen.title = windowText(c);
+                else if (className(c) == "QxFcLabel") seen.text = windowText(c);
+                else if (className(c) == "Button" && IsWindowVisible(c)) {
+                    buttons.emplace_back(r.left, windowText(c));
+                    if (windowText(c) == "\xca\xc7") yes = c;  // "是" (yes)
                 }
             }
             std::sort(buttons.begin(), buttons.end());
@@ -344,7 +296,7 @@ TEST(Host, UnknownDataSourceShowsTheDriverErrorEveryTime) {
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND w, LPARAM lp) -> BOOL {
-            if (classOf(w) == "QxForm") ++*reinterpret_cast<int*>(lp);
+            if (className(w) == "QxForm") ++*reinterpret_cast<int*>(lp);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&left));
@@ -360,7 +312,7 @@ TEST(Host, EmptyOrNullNameConnectsToTheDefaultSource) {
     ASSERT_NE(onDuty, nullptr);
     for (const char* name : {static_cast<const char*>(nullptr), ""}) {
         DialogAnswerer answerer(std::chrono::seconds(30));
-        auto dialog = std::async(std::launch::async, closeDutyDialog, std::chrono::seconds(30));
+        auto dialog = std::async(std::launch::async, closeDutyDialog, GetCurrentThreadId(), std::chrono::seconds(30));
         onDuty(name);
         EXPECT_TRUE(dialog.get()) << "no duty dialog";
         const auto& seen = answerer.seen();
@@ -386,7 +338,7 @@ TEST(Host, FirstCallFillsTheTableFileAndAnUnchangedCallLeavesItAlone) {
     ASSERT_NE(onDuty, nullptr);
     std::filesystem::remove(tableFile());
 
-    auto dialog = std::async(std::launch::async, closeDutyDialog, std::chrono::seconds(30));
+    auto dialog = std::async(std::launch::async, closeDutyDialog, GetCurrentThreadId(), std::chrono::seconds(30));
     onDuty("qxtest");
     ASSERT_TRUE(dialog.get());
     auto table = qx::tablefile::load(tableFile().string());
@@ -404,7 +356,7 @@ TEST(Host, FirstCallFillsTheTableFileAndAnUnchangedCallLeavesItAlone) {
     const std::string before = bytesOf(tableFile());
     const auto written = std::filesystem::last_write_time(tableFile());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    dialog = std::async(std::launch::async, closeDutyDialog, std::chrono::seconds(30));
+    dialog = std::async(std::launch::async, closeDutyDialog, GetCurrentThreadId(), std::chrono::seconds(30));
     onDuty("qxtest");
     ASSERT_TRUE(dialog.get());
     EXPECT_EQ(bytesOf(tableFile()), before);

@@ -47,15 +47,39 @@ inline bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 5000) {
 }
 
 inline std::string windowText(HWND w) {
-    char buf[1024] = {};
-    GetWindowTextA(w, buf, sizeof buf);
-    return buf;
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(w)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(w, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 inline std::string className(HWND w) {
     char buf[256] = {};
     GetClassNameA(w, buf, sizeof buf);
     return buf;
+}
+
+// A visible top-level form of the library ("QxForm") on the given thread
+// with that client size, or nullptr; callable from any thread.
+inline HWND findShownForm(DWORD threadId, int clientWidth, int clientHeight) {
+    struct Search {
+        int width, height;
+        HWND found = nullptr;
+    } search{clientWidth, clientHeight};
+    EnumThreadWindows(
+        threadId,
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            RECT client{};
+            GetClientRect(w, &client);
+            if (IsWindowVisible(w) && className(w) == "QxForm" && client.right == s->width &&
+                client.bottom == s->height) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 inline std::vector<HWND> childWindows(HWND parent) {
