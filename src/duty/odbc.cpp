@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <utility>
 
 #include "duty/odbc_api.h"
@@ -34,14 +35,31 @@ DbError diagnostics(short handleType, RawHandle handle, const std::string& call)
                    static_cast<long>(native));
 }
 
+// SQL_PARAM_DATA_AVAILABLE of ODBC 3.8, which not every header declares.
+constexpr SQLRETURN kParamDataAvailable = 101;
+
 SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_view call) {
-    if (rc == SQL_ERROR) {
+    switch (rc) {
+    case SQL_SUCCESS:
+    case SQL_SUCCESS_WITH_INFO:
+    case SQL_NO_DATA:
+        return rc;
+    case SQL_ERROR:
         throw diagnostics(handleType, handle, std::string(call));
-    }
-    if (rc == SQL_INVALID_HANDLE) {
+    case SQL_INVALID_HANDLE:
         throw DbError(std::string(call) + ": invalid handle");
+    case SQL_STILL_EXECUTING:
+    case SQL_NEED_DATA:
+    case kParamDataAvailable:
+        // Asynchronous calls and data at execution are never asked for.
+        throw DbError(std::string(call) + " returned " + std::to_string(rc) +
+                      ", which this library never asks for");
+    default:
+        // A driver manager that failed in a way of its own (a fault caught
+        // and its code handed back) must not pass for a success.
+        throw DbError(std::string(call) + " returned " + std::to_string(rc) +
+                      ", not an ODBC return code");
     }
-    return rc;
 }
 
 UniqueHandle::UniqueHandle(UniqueHandle&& other) noexcept

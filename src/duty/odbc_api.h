@@ -14,9 +14,11 @@
 
 namespace qx::odbc {
 
-// Every ODBC call goes through here. SQL_ERROR and SQL_INVALID_HANDLE become a
-// DbError carrying the handle's first diagnostic record; every other return
-// code (success, success with info, no data) is handed back to the caller.
+// Every ODBC call goes through here. Success, success with info and no data
+// are handed back to the caller; SQL_ERROR becomes a DbError carrying the
+// handle's first diagnostic record; any other code (an invalid handle, a code
+// of a feature never used, a value ODBC does not define) is a DbError naming
+// the call and the code.
 SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, std::string_view call);
 
 }  // namespace qx::odbc

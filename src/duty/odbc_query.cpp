@@ -167,9 +167,9 @@ void OdbcQuery::releaseStatement() noexcept {
 }
 
 void OdbcQuery::close() {
-    if (active_ && statement_) {
-        SQLFreeStmt(hstmt(statement_), SQL_CLOSE);
-    }
+    // The statement handle goes with its result: the next run gets a fresh
+    // one. Freeing it sends nothing to the server.
+    statement_.reset();
     active_ = false;
     eof_ = true;
     columns_.clear();
@@ -207,16 +207,19 @@ void OdbcQuery::setParam(std::string_view name, const std::string& value, int si
 
 // Binds the parameters, executes the statement text and leaves the statement
 // with its result (if any) open.
+//
+// Every run has a statement handle of its own. A handle whose parameters were
+// reset (SQL_RESET_PARAMS) is never fetched from or executed again: some
+// driver managers forget the bindings but not their number after a reset and
+// then read through a null pointer on the next fetch.
 void OdbcQuery::run() {
     close();
-    if (!statement_) {
-        statement_.emplace(connection_);
-    }
+    statement_.emplace(connection_);
     SQLHSTMT stmt = hstmt(statement_);
-    check(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_HANDLE_STMT, stmt, "SQLFreeStmt");
 
     // Input strings are read by the driver during SQLExecDirect only, so the
-    // buffers can live on this frame.
+    // buffers can live on this frame. The bindings outlive them on the
+    // handle, which is never executed again.
     std::vector<SQLLEN> indicators(markers_.size());
     static char emptyBuffer[1] = {0};
     for (size_t n = 0; n < markers_.size(); ++n) {
@@ -244,7 +247,6 @@ void OdbcQuery::run() {
                                  static_cast<SQLINTEGER>(text.size()));
     // SQL_NO_DATA: a searched update or delete that touched no row.
     check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirect");
-    SQLFreeStmt(stmt, SQL_RESET_PARAMS);
     active_ = true;
 }
 
