@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils imagemagick locales fonts-wqy-zenhei
   unixodbc unixodbc-dev odbc-postgresql postgresql
-  googletest libgtest-dev libgmock-dev gettext python3
+  googletest libgtest-dev libgmock-dev gettext python3 mmdebstrap
 )
 
 missing=()
@@ -29,3 +29,7 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
   locale-gen >/dev/null
 fi
 echo "setup: all packages present"
+
+# The 32-bit build runs under a Wine that Debian 12 does not have: a Debian
+# unstable root, built once into a cache folder and reused.
+"$(dirname "${BASH_SOURCE[0]}")/wow64.sh" build
