@@ -16,15 +16,15 @@ endfunction()
 
 # qx_test(<name> SOURCES ... [LIBS ...] [NATIVE_ONLY] [WINDOWS_ONLY] [DB] [NO_GTEST_MAIN]
 #         [TIMEOUT seconds] [ARGS ...])
-#   A GoogleTest program registered with CTest. In the x86_64 mingw build it
-#   runs under wine (the emulator set by the toolchain) inside the private
-#   prefix and display of the `qx_wine` fixture. DB: the test needs the
-#   throwaway PostgreSQL cluster of the `qx_db` fixture. The 32-bit product
-#   build runs no program, so it registers none.
+#   A GoogleTest program registered with CTest. In the mingw builds it runs
+#   under wine (the emulator set by the toolchain) inside the private prefix
+#   and display of the `qx_wine` fixture: the i686 build under the WoW64
+#   root's Wine, the x86_64 build under the machine's wine64. DB: the test
+#   needs the throwaway PostgreSQL cluster of the `qx_db` fixture.
 function(qx_test name)
   cmake_parse_arguments(ARG "NATIVE_ONLY;WINDOWS_ONLY;DB;NO_GTEST_MAIN" "TIMEOUT"
                         "SOURCES;LIBS;ARGS" ${ARGN})
-  if(QX_PRODUCT OR NOT QX_BUILD_TESTS)
+  if(NOT QX_BUILD_TESTS)
     return()
   endif()
   if((ARG_NATIVE_ONLY AND QX_WINDOWS) OR (ARG_WINDOWS_ONLY AND NOT QX_WINDOWS))

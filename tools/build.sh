@@ -8,16 +8,16 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 trees=("$@")
 build=${QX_BUILD_ROOT:-$root/build}
-# Each checkout gets its own pair of PostgreSQL ports, so that test runs of two
+# Each checkout gets its own PostgreSQL ports (one per tree), so that test runs of two
 # checkouts on one machine do not meet; QX_PGPORT_BASE overrides.
-base=${QX_PGPORT_BASE:-$((55000 + ($(printf '%s' "$root" | cksum | cut -d' ' -f1) % 400) * 2))}
+base=${QX_PGPORT_BASE:-$((55000 + ($(printf '%s' "$root" | cksum | cut -d' ' -f1) % 400) * 4))}
 [ ${#trees[@]} -gt 0 ] || trees=(native win64 win32)
 
 for t in "${trees[@]}"; do
   case $t in
   native) args=(-DQX_TEST_PGPORT=$((base + 1))) ;;
   win64)  args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DQX_TEST_PGPORT=$((base + 2))) ;;
-  win32)  args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake") ;;
+  win32)  args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" -DQX_TEST_PGPORT=$((base + 3))) ;;
   *) echo "build.sh: unknown tree $t" >&2; exit 2 ;;
   esac
   echo "== build $t"

@@ -309,7 +309,7 @@ struct SeenInLoop {
 SeenInLoop showAndInspect(bool dutyMode) {
     static SeenInLoop seen;
     seen = {};
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         HWND w = test::findThreadWindow(GetCurrentThreadId(), "QxForm");
         auto* d = dynamic_cast<TfEmpDutyDlg*>(qx::TWindow::fromHandle(w));
         if (!d || !IsWindowVisible(w)) return;

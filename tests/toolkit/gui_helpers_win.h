@@ -67,7 +67,7 @@ inline HWND findShownForm(DWORD threadId, int clientWidth, int clientHeight) {
     } search{clientWidth, clientHeight};
     EnumThreadWindows(
         threadId,
-        [](HWND w, LPARAM lp) -> BOOL {
+        [](HWND w, LPARAM lp) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
             RECT client{};
             GetClientRect(w, &client);
@@ -85,7 +85,7 @@ inline HWND findShownForm(DWORD threadId, int clientWidth, int clientHeight) {
 inline std::vector<HWND> childWindows(HWND parent) {
     std::vector<HWND> out;
     EnumChildWindows(
-        parent, [](HWND w, LPARAM lp) -> BOOL {
+        parent, [](HWND w, LPARAM lp) CALLBACK -> BOOL {
             reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
             return TRUE;
         },
@@ -101,7 +101,7 @@ inline HWND findThreadWindow(DWORD threadId, const std::string& cls) {
     } s{cls};
     EnumThreadWindows(
         threadId,
-        [](HWND w, LPARAM lp) -> BOOL {
+        [](HWND w, LPARAM lp) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
             if (IsWindowVisible(w) && className(w) == s->cls) {
                 s->found = w;
