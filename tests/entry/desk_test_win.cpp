@@ -408,4 +408,29 @@ TEST_F(DeskTest, AHundredCallsLeaveNoHandleAndNoMemoryBehind) {
     EXPECT_LT(bytesAfter - bytesBefore, 100 * 1024);
 }
 
+// From the Enter of a swipe to the outcome on the screen's information
+// panel, card after card in one dialog: two clock-ins, then both cards again.
+TEST_F(DeskTest, EachSwipeIsAnsweredWithinAQuarterOfASecond) {
+    std::vector<double> shownMs;
+    ASSERT_TRUE(atTheDesk([] { EmpOnDuty("qxtest"); }, [&](TfEmpDutyDlg& d) {
+        std::string before = text(d.mmInfo);
+        for (const char* card : {";12345?", ";34567?", "12345", ";34567?"}) {
+            swipe(card);
+            const auto entered = std::chrono::steady_clock::now();
+            const bool changed = test::waitUntil([&] { return text(d.mmInfo) != before; }, 5000);
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - entered;
+            EXPECT_TRUE(changed) << card;
+            shownMs.push_back(took.count());
+            before = text(d.mmInfo);
+        }
+        closeByClick(d);
+    }));
+    std::printf("swipe (Enter) to the outcome shown (ms):");
+    for (double ms : shownMs) std::printf(" %.0f", ms);
+    std::printf("\n");
+    for (double ms : shownMs) EXPECT_LT(ms, 250.0);
+    EXPECT_EQ(row("0001", "count(*)"), "1");
+    EXPECT_EQ(row("0003", "count(*)"), "1");
+}
+
 }  // namespace
