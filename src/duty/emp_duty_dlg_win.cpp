@@ -160,8 +160,20 @@ void TfEmpDutyDlg::FormShow() { setActiveControl(&eUserID); }
 // The first key of an entry opens the one-second window after which the
 // timer empties the box; a card reader delivers the whole card and Enter
 // well within it. Later keys do not extend the window.
+//
+// The window is measured in message times, from when the keys were typed.
+// While this thread is busy (a slow ProcessCard, say) keys wait in the input
+// queue and WM_TIMER is only handed out once none are left, so the tick of an
+// entry whose second ran out meanwhile comes after the next card's keys. A
+// key typed after the end of its entry's second therefore empties the box
+// itself and opens the next entry; the late tick then finds that entry's
+// second still running and leaves it alone.
 void TfEmpDutyDlg::eUserIDKeyDown(WORD& key, unsigned) {
+    const auto typed = static_cast<CardEntryClock::Time>(GetMessageTime());
+    // When the platform has no timer to give, the error leaves before the
+    // key is counted in an entry.
     if (!Timer1.enabled()) Timer1.setEnabled(true);
+    if (entryClock_.keyDown(typed).clearFirst) eUserID.setText("");
     if (key == VK_RETURN) {
         ProcessCard(eUserID.text());
         eUserID.setText("");
@@ -177,9 +189,12 @@ void TfEmpDutyDlg::eUserIDKeyPress(char& key) {
 // No context menu, so no Copy or Paste command either.
 void TfEmpDutyDlg::eUserIDContextPopup(TPoint, bool& handled) { handled = true; }
 
+// The tick's own message time, on the same clock as the keys'. A tick that
+// finds the entry's second still running leaves the timer running: the
+// next tick, a second later, ends that entry.
 void TfEmpDutyDlg::Timer1Timer() {
-    eUserID.setText("");
-    Timer1.setEnabled(false);
+    if (entryClock_.tick(static_cast<CardEntryClock::Time>(GetMessageTime()))) eUserID.setText("");
+    if (!entryClock_.entryOpen()) Timer1.setEnabled(false);
 }
 
 }  // namespace qx

@@ -8,6 +8,7 @@
 
 #include "controls/fc_label_win.h"
 #include "controls/fc_shape_btn_win.h"
+#include "duty/card_entry_clock.h"
 #include "duty/card_transaction.h"
 #include "duty/duty_module.h"
 #include "localisation/ml_form_win.h"
@@ -73,6 +74,9 @@ private:
     void eUserIDKeyPress(char& key);
     void eUserIDContextPopup(TPoint where, bool& handled);
     void Timer1Timer();
+
+    // Which keys make up the card box's current entry, by their message times.
+    CardEntryClock entryClock_;
 };
 
 }  // namespace qx

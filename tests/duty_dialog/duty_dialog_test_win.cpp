@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "common/error.h"
 #include "duty/emp_duty_dlg_win.h"
@@ -21,8 +23,52 @@ using namespace std::chrono;
 using qx::TfEmpDutyDlg;
 namespace test = qx::test;
 
+// Keeps the dialog's thread inside a handler until the driving thread lets
+// it go, as a slow answer from the database or a stalled window operation
+// would; keys typed meanwhile wait in the thread's input queue.
+class ThreadHold {
+public:
+    // The next hold() blocks.
+    void arm() {
+        std::lock_guard lock(mutex_);
+        armed_ = true;
+        released_ = false;
+    }
+    // Called on the dialog's thread; returns at once unless armed.
+    void hold() {
+        std::unique_lock lock(mutex_);
+        if (!armed_) return;
+        armed_ = false;
+        held_ = true;
+        changed_.notify_all();
+        // Not for ever, should the driver fail before it lets go.
+        changed_.wait_for(lock, 10s, [&] { return released_; });
+        held_ = false;
+    }
+    // Called by the driver: whether the thread is held within timeout.
+    bool waitHeld(milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return held_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        armed_ = false;
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool armed_ = false, held_ = false, released_ = false;
+};
+
+// Posted to the dialog: its thread is held in the handler of this message.
+constexpr UINT kStallMessage = WM_APP + 15;
+
 // The dialog with the transaction replaced by a recorder, so that the key
-// handling is seen without a database.
+// handling is seen without a database. An armed hold keeps the thread in the
+// next ProcessCard or in the handler of kStallMessage, whichever comes first.
 class RecordingDialog : public TfEmpDutyDlg {
 public:
     std::vector<std::string> submitted() {
@@ -30,6 +76,7 @@ public:
         return submitted_;
     }
     std::string failWith;
+    ThreadHold hold;
 
 protected:
     void ProcessCard(const std::string& cardText) override {
@@ -37,7 +84,14 @@ protected:
             std::lock_guard lock(mutex_);
             submitted_.push_back(cardText);
         }
+        hold.hold();
         if (!failWith.empty()) throw qx::Error(failWith);
+    }
+
+    LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg != kStallMessage) return TfEmpDutyDlg::handleMessage(msg, wp, lp);
+        hold.hold();
+        return 0;
     }
 
 private:
@@ -201,6 +255,87 @@ TEST_F(DutyDialogTest, SlowTypingIsWipedOneSecondAfterTheFirstKey) {
     EXPECT_GE(wiped, 950);
     EXPECT_LT(wiped, 1500);
     EXPECT_TRUE(dialog->submitted().empty());
+}
+
+// Where the dialog's thread is held busy across the end of an entry's
+// second: in the transaction of the card before (a slow database answer), or
+// in another handler while the entry's text is still in the box.
+enum class HeldIn { ProcessCard, OtherHandler };
+
+// The next card's keys queue up while the thread is held, typed before or
+// after the end of the held entry's second; all of them, or the first few
+// with the rest typed once the thread is running again. Times are from the
+// held entry's first key. Whatever the thread was doing, each key counts
+// from when it was typed: the next card is neither added to the held
+// entry's text nor cut by its late tick, unless it was typed across the end
+// of that entry's second.
+TEST_F(DutyDialogTest, KeysTypedWhileTheThreadIsBusyCountFromWhenTheyWereTyped) {
+    test::ScreenshotOnFailure screenshot;
+    const std::string card = ";1002?\n";
+    constexpr auto kReleaseAt = 1450ms, kRestAt = 1750ms;
+    constexpr std::size_t kWhole = std::string::npos;
+    struct Case {
+        const char* what;
+        HeldIn heldIn;
+        milliseconds queuedAt;
+        std::size_t queued;  // characters of the card queued while held; the rest are typed at kRestAt
+        std::vector<std::string> submitted;
+        std::string boxBeforeRest;  // what the box shows just before the rest is typed
+    };
+    const Case cases[] = {
+        {"slow answer, the next card typed inside the second", HeldIn::ProcessCard, 500ms, kWhole,
+         {";1001?", ";1002?"}, ""},
+        {"slow answer, the next card typed after the second", HeldIn::ProcessCard, 1250ms, kWhole,
+         {";1001?", ";1002?"}, ""},
+        {"slow answer, the next card begun after the second and ended once the thread runs", HeldIn::ProcessCard,
+         1250ms, 3, {";1001?", ";1002?"}, ";10"},
+        {"slow answer, the next card begun inside the second and ended after it", HeldIn::ProcessCard, 800ms, 3,
+         {";1001?", "02?"}, ""},
+        {"text in the box, the card typed inside its second", HeldIn::OtherHandler, 500ms, kWhole,
+         {"12;1002?"}, ""},
+        {"text in the box, the card typed after its second", HeldIn::OtherHandler, 1250ms, kWhole, {";1002?"}, ""},
+        {"text in the box, the card begun after its second and ended once the thread runs", HeldIn::OtherHandler,
+         1250ms, 3, {";1002?"}, ";10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string queued = card.substr(0, c.queued);
+        const std::string rest = c.queued < card.size() ? card.substr(c.queued) : "";
+        bool held = false, emptied = false;
+        std::string beforeRest;
+        dialog = makeDialog();
+        runDriven(*dialog, [&] {
+            dialog->hold.arm();
+            const auto first = steady_clock::now();
+            if (c.heldIn == HeldIn::ProcessCard) {
+                swipe(";1001?");
+            } else {
+                typeText("12", 4);
+                test::waitUntil([&] { return boxText(*dialog) == "12"; }, 500);
+                PostMessageA(dialog->handle(), kStallMessage, 0, 0);
+            }
+            held = dialog->hold.waitHeld(800ms);
+            std::this_thread::sleep_until(first + c.queuedAt);
+            typeText(queued, 4);
+            std::this_thread::sleep_until(first + kReleaseAt);
+            dialog->hold.release();
+            if (!rest.empty()) {
+                std::this_thread::sleep_until(first + kRestAt);
+                beforeRest = boxText(*dialog);
+                typeText(rest, 4);
+            }
+            test::waitUntil([&] { return dialog->submitted().size() >= c.submitted.size(); }, 3000);
+            // The entry the card opened is wiped in the end as well.
+            emptied = test::waitUntil([&] { return boxText(*dialog).empty(); }, 3000);
+            PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
+        });
+        EXPECT_TRUE(held) << "the dialog's thread was never held";
+        EXPECT_EQ(dialog->submitted(), c.submitted);
+        if (!rest.empty()) {
+            EXPECT_EQ(beforeRest, c.boxBeforeRest);
+        }
+        EXPECT_TRUE(emptied);
+    }
 }
 
 TEST_F(DutyDialogTest, ClipboardKeysChangeNothing) {
