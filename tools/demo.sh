@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The library's main job, live: a demo database with a few staff, and a demo
-# host that loads qxempduty.dll under Wine and calls EmpOnDuty / EmpOffDuty.
+# The library's main job, live: a demo database with a few staff, and a 32-bit
+# demo host that loads the shipped i686 qxempduty.dll under the WoW64 Wine
+# (tools/wow64.sh) and calls EmpOnDuty / EmpOffDuty.
 #
 #   tools/demo.sh              with a display: open the clock-in dialog there;
 #                              swipe cards into it with tools/swipe.sh
@@ -31,8 +32,8 @@ port=${QX_DEMO_PGPORT:-$((55000 + ($(printf '%s' "$root" | cksum | cut -d' ' -f1
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
 
 "$root/tools/setup.sh"
-"$root/tools/build.sh" win64 >/dev/null
-echo "demo: built $build/win64/bin/qxempduty.dll"
+"$root/tools/build.sh" win32 >/dev/null
+echo "demo: built $build/win32/bin/qxempduty.dll (i686)"
 
 host_pid=
 cleanup() {
@@ -48,13 +49,13 @@ if [ $scripted = 0 ]; then
 else
   unset QX_DISPLAY
 fi
-"$root/tools/wine-env.sh" start "$demo/wine" "$demo/db/odbc.ini"
+"$root/tools/wine-env.sh" start --wow64 "$demo/wine" "$demo/db/odbc.ini"
 export QX_WINE_DIR=$demo/wine
 
 sql() { "$root/tools/testdb.sh" psql "$demo/db" "$@"; }
 echo "demo: staff cards in the demo database:"
 sql -c "select UserID, UserName, AccessCode from HotelUser order by UserID"
-cd "$build/win64/bin"
+cd "$build/win32/bin"
 
 if [ $scripted = 0 ]; then
   echo "demo: the clock-in dialog opens on $DISPLAY. Swipe a card into it from another terminal:"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the three trees and runs
-# their CTest suites (native with sanitizers and a real PostgreSQL; the x86_64
-# twin under wine64 on Xvfb; static checks of the 32-bit product).
-# Exits non-zero on any failure.
+# Runs every test: installs what is missing (the WoW64 root included), builds
+# the three trees and runs their CTest suites: native with sanitizers and a
+# real PostgreSQL; the shipped i686 build under the WoW64 root's Wine on Xvfb,
+# with the static checks of its DLL; the x86_64 twin under the machine's
+# wine64, a second platform. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/tools/setup.sh"
-"$root/tools/build.sh" native win64 win32
+"$root/tools/build.sh" native win32 win64
 build=${QX_BUILD_ROOT:-$root/build}
 
 status=0
@@ -19,8 +20,8 @@ run() {
 }
 run native -j "$(nproc)"
 # GUI tests share one display and the keyboard focus: one at a time.
+run win32 -j 1
 run win64 -j 1
-run win32
 "$root/tools/fuzz.sh" 60 || status=1
 if [ $status -ne 0 ]; then
   echo "test.sh: FAILED" >&2
