@@ -219,8 +219,10 @@ def main():
                     tables[table[0]] = {s[0]: s[1].decode("utf-16-le").rstrip("\0") for s in table[3]}
             elif child[0] == "VarFileInfo":
                 translation = struct.unpack_from("<HH", child[3][0][1], 0)
-        check("language 0x0804 with code page 936", translation == (0x0804, 936) and list(tables) == ["080403a4"]
-              or list(t.lower() for t in tables) == ["080403a4"] and translation == (0x0804, 936),
+        # The string table's name is the language and the code page in hex:
+        # 0804 and 03A8 (936), the same pair as the Translation value.
+        check("language 0x0804 with code page 936", translation == (0x0804, 936)
+              and [t.lower() for t in tables] == ["080403a8"],
               "%r %r" % (translation, list(tables)))
         strings = next(iter(tables.values()), {})
         extra = {k: v for k, v in strings.items() if v and k not in STRINGS}
