@@ -3,7 +3,8 @@
 # the three trees and runs their CTest suites: native with sanitizers and a
 # real PostgreSQL; the shipped i686 build under the WoW64 root's Wine on Xvfb,
 # with the static checks of its DLL; the x86_64 twin under the machine's
-# wine64, a second platform. Exits non-zero on any failure.
+# wine64, a second platform; then the release package, built twice and
+# compared. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/tools/setup.sh"
@@ -23,6 +24,9 @@ run native -j "$(nproc)"
 run win32 -j 1
 run win64 -j 1
 "$root/tools/fuzz.sh" 60 || status=1
+# The release package, built twice in different folders: the same bytes.
+echo "== release package"
+"$root/tools/package.sh" --twice || status=1
 if [ $status -ne 0 ]; then
   echo "test.sh: FAILED" >&2
 else
