@@ -94,6 +94,13 @@ def main():
         check("%s: the debug file holds the debug information" % program,
               ".debug_info" in sections(triple, debug) and ".debug_line" in sections(triple, debug))
 
+    with open(os.path.join(package, "qxtable.exe"), "rb") as f:
+        tool = f.read()
+    opt = struct.unpack_from("<I", tool, 0x3C)[0] + 24
+    magic, subsystem = struct.unpack_from("<H", tool, opt)[0], struct.unpack_from("<H", tool, opt + 68)[0]
+    check("qxtable.exe: a 32-bit console program", magic == 0x10B and subsystem == 3,
+          "magic %#x subsystem %d" % (magic, subsystem))
+
     dll = os.path.join(package, "qxempduty.dll")
     size = os.path.getsize(dll)
     check("qxempduty.dll at most 1 MiB", size <= MAX_DLL_BYTES, "%d bytes" % size)
