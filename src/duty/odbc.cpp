@@ -16,9 +16,14 @@ DbError diagnostics(short handleType, RawHandle handle, const std::string& call)
     SQLSMALLINT length = 0;
     SQLRETURN rc = SQLGetDiagRec(handleType, handle, 1, state.data(), &native, text.data(),
                                  static_cast<SQLSMALLINT>(text.size()), &length);
-    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
-        // The message did not fit: ask again with room for all of it.
-        text.resize(static_cast<size_t>(length) + 1);
+    // A message that did not fit is asked for again with more room. Drivers
+    // tell it differently: with SQL_SUCCESS_WITH_INFO and the full length,
+    // or (psqlODBC) with SQL_SUCCESS and the length of what fitted, a full
+    // buffer. The buffer's size is a SQLSMALLINT: 32767 bytes at most.
+    constexpr size_t kLargest = 32767;
+    while (SQL_SUCCEEDED(rc) && static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)) + 1 >= text.size() &&
+           text.size() < kLargest) {
+        text.assign(std::min(kLargest, std::max(text.size() * 2, static_cast<size_t>(length) + 2)), 0);
         rc = SQLGetDiagRec(handleType, handle, 1, state.data(), &native, text.data(),
                            static_cast<SQLSMALLINT>(text.size()), &length);
     }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "duty/odbc_api.h"
 #include "scratch_db.h"
 #include "unknown_source.h"
 
@@ -167,6 +168,51 @@ TEST(OdbcConnection, FailedLoginsRaiseTheDriversDiagnostic) {
     // The same handle connects once given a usable login.
     connection.connect("DSN=qxtest;UID=dba;PWD=KRe7tmqB");
     EXPECT_TRUE(connection.connected());
+}
+
+// The texts staff see in the red box come from these paths: a server error
+// longer than the first buffer, and a disconnect the driver refuses.
+TEST(OdbcConnection, ALongServerErrorArrivesWhole) {
+    qx::odbc::Connection connection;
+    connection.connect("DSN=qxtest;UID=dba;PWD=KRe7tmqB");
+    qx::OdbcQuery query(connection);
+    const std::string text = "raised by the server: " + std::string(1500, 'x') + " end";
+    query.setSql("do $$ begin raise exception '" + text + "'; end $$");
+    try {
+        query.execute();
+        ADD_FAILURE() << "no error";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.sqlState(), "P0001");
+        EXPECT_NE(e.message().find(text), std::string::npos) << e.message().size() << " bytes";
+        EXPECT_GE(e.message().size(), text.size());
+    }
+}
+
+TEST(OdbcConnection, AFailedDisconnectLeavesAFreshHandleThatConnectsAgain) {
+    qx::odbc::Connection connection;
+    connection.connect("DSN=qxtest;UID=dba;PWD=KRe7tmqB");
+    // A statement of someone else's on the connection, left waiting for
+    // data at execution: the driver manager refuses to disconnect.
+    SQLHANDLE waiting = SQL_NULL_HANDLE;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &waiting)));
+    SQLLEN atExecution = SQL_DATA_AT_EXEC;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLBindParameter(waiting, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 10, 0,
+                                               reinterpret_cast<SQLPOINTER>(1), 0, &atExecution)));
+    std::string sql = "select ?";
+    ASSERT_EQ(SQLExecDirect(waiting, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS), SQL_NEED_DATA);
+    ASSERT_FALSE(SQL_SUCCEEDED(SQLDisconnect(connection.handle()))) << "disconnected with a statement waiting";
+
+    const qx::odbc::RawHandle before = connection.handle();
+    connection.disconnect();
+    EXPECT_FALSE(connection.connected());
+    EXPECT_NE(connection.handle(), nullptr);
+    EXPECT_NE(connection.handle(), before);
+    // The handle that failed is not used again; the fresh one connects and
+    // runs statements.
+    connection.connect("DSN=qxtest;UID=dba;PWD=KRe7tmqB");
+    EXPECT_TRUE(connection.connected());
+    qx::OdbcQuery again(connection);
+    EXPECT_EQ(scalar(again, "select 40 + 2"), "42");
 }
 
 }  // namespace
