@@ -48,14 +48,15 @@ std::string textsOf(HWND w) {
     return out;
 }
 
-// The title label of the duty dialog, at 11, 10 of its panel.
+// The title label of the duty dialog, at 11, 10 of its outer panel.
 std::string dutyTitle(HWND dialog) {
     for (HWND c : test::childWindows(dialog)) {
         RECT r{};
         GetWindowRect(c, &r);
         POINT topLeft{r.left, r.top};
         ScreenToClient(GetParent(c), &topLeft);
-        if (test::className(c) == "QxFcLabel" && topLeft.x == 11 && topLeft.y == 10) return test::windowText(c);
+        if (test::className(c) == "QxFcLabel" && topLeft.x == 11 && topLeft.y == 10 && GetParent(GetParent(c)) == dialog)
+            return test::windowText(c);
     }
     return "?";
 }
