@@ -1,7 +1,5 @@
 #include "localisation/file_system.h"
 
-#include "common/error.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,8 +10,26 @@
 namespace qx::files {
 namespace {
 
-Error systemError(const std::string& what, const std::string& path) {
-    return Error(what + " \"" + path + "\". " + std::strerror(errno));
+FileFault faultOf(int code) {
+    switch (code) {
+    case EACCES:
+    case EPERM:
+        return FileFault::AccessDenied;
+    case EBUSY:
+    case ETXTBSY:
+        return FileFault::SharingViolation;
+    case EAGAIN:
+    case EDEADLK:
+        return FileFault::Locked;
+    default:
+        return FileFault::Other;
+    }
+}
+
+// Takes errno before anything else can change it.
+FileError systemError(const std::string& what, const std::string& path) {
+    const int code = errno;
+    return FileError(faultOf(code), what + " \"" + path + "\". " + std::strerror(code));
 }
 
 class Fd {
@@ -49,15 +65,15 @@ std::string libraryModulePath() { return selfExecutable(); }
 std::string hostExecutablePath() { return selfExecutable(); }
 
 std::optional<std::string> readFile(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
+    detail::injectFault(FileOperation::Read, path);
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
         throw systemError("Cannot open file", path);
     }
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) throw systemError("Cannot open file", path);
     std::string out;
-    out.reserve(static_cast<std::size_t>(st.st_size));
+    struct stat st;
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd.get(), buf, sizeof buf);
@@ -77,6 +93,7 @@ bool isRegularFile(const std::string& path) {
 }
 
 void writeFileDurably(const std::string& path, std::string_view bytes) {
+    detail::injectFault(FileOperation::Write, path);
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) throw systemError("Cannot create file", path);
     while (!bytes.empty()) {
@@ -92,10 +109,12 @@ void writeFileDurably(const std::string& path, std::string_view bytes) {
 }
 
 void replaceFile(const std::string& from, const std::string& to) {
+    detail::injectFault(FileOperation::Replace, to);
     if (::rename(from.c_str(), to.c_str()) != 0) throw systemError("Cannot replace file", to);
 }
 
 bool renameIfFree(const std::string& from, const std::string& to) {
+    detail::injectFault(FileOperation::Rename, from);
     // link() refuses an existing target, which rename() would overwrite.
     if (::link(from.c_str(), to.c_str()) != 0) {
         if (errno == EEXIST) return false;

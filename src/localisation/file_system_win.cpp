@@ -1,7 +1,5 @@
 #include "localisation/file_system.h"
 
-#include "common/error.h"
-
 #include <windows.h>
 
 #include <algorithm>
@@ -21,8 +19,21 @@ std::string systemMessage(DWORD code) {
     return out;
 }
 
-Error systemError(const char* what, const std::string& path, DWORD code) {
-    return Error(std::string(what) + " \"" + path + "\". " + systemMessage(code));
+FileFault faultOf(DWORD code) {
+    switch (code) {
+    case ERROR_SHARING_VIOLATION:
+        return FileFault::SharingViolation;
+    case ERROR_LOCK_VIOLATION:
+        return FileFault::Locked;
+    case ERROR_ACCESS_DENIED:
+        return FileFault::AccessDenied;
+    default:
+        return FileFault::Other;
+    }
+}
+
+FileError systemError(const char* what, const std::string& path, DWORD code) {
+    return FileError(faultOf(code), std::string(what) + " \"" + path + "\". " + systemMessage(code));
 }
 
 // Takes the error code before anything else can change it.
@@ -70,14 +81,17 @@ std::string libraryModulePath() {
 std::string hostExecutablePath() { return modulePath(nullptr); }
 
 std::optional<std::string> readFile(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    detail::injectFault(FileOperation::Read, path);
+    // Several host processes share one table file: sharing writing and
+    // deleting as well lets another process replace the file while this one
+    // reads it. The handle keeps reading the file it opened.
+    File f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.valid()) {
         DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
         throw systemError("Cannot open file", path, code);
     }
-    File f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f.valid()) fail("Cannot open file", path);
     std::string out;
     char buf[65536];
     for (;;) {
@@ -95,6 +109,7 @@ bool isRegularFile(const std::string& path) {
 }
 
 void writeFileDurably(const std::string& path, std::string_view bytes) {
+    detail::injectFault(FileOperation::Write, path);
     File f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.valid()) fail("Cannot create file", path);
     while (!bytes.empty()) {
@@ -108,11 +123,13 @@ void writeFileDurably(const std::string& path, std::string_view bytes) {
 }
 
 void replaceFile(const std::string& from, const std::string& to) {
+    detail::injectFault(FileOperation::Replace, to);
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail("Cannot replace file", to);
 }
 
 bool renameIfFree(const std::string& from, const std::string& to) {
+    detail::injectFault(FileOperation::Rename, from);
     // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     DWORD code = GetLastError();

@@ -12,6 +12,7 @@
 #include <numeric>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qx {
@@ -38,9 +39,13 @@ struct LanguageTableObject {
     // Exact-match index on ID: row numbers sorted by ID in byte order. With
     // duplicate IDs (only in a hand-edited file) the first row wins.
     std::vector<std::uint32_t> index;
-    // An unreadable file found at this path by the last open; it is renamed
-    // aside before the table is first saved over it.
-    std::optional<std::string> unreadableFile;
+    // A file whose content the last open found not to be a table, with that
+    // content. It is renamed aside before the table is first saved over it.
+    struct Unreadable {
+        std::string path;
+        std::string bytes;
+    };
+    std::optional<Unreadable> unreadable;
 
     std::string_view keyOf(std::uint32_t row) const { return rows[row][kID]; }
 
@@ -120,6 +125,22 @@ std::size_t afterLastSeparator(std::string_view path) {
     return pos == std::string_view::npos ? 0 : pos + 1;
 }
 
+// Sets aside the file that the open found unreadable, while it still holds
+// what was found then. False when it cannot be told now, or when another
+// process has put something else there since; true when the file was set
+// aside or is gone.
+bool setAsideIfUnchanged(const LanguageTableObject::Unreadable& found) {
+    try {
+        const auto now = tablefile::readBytes(found.path);
+        if (!now) return true;
+        if (*now != found.bytes) return false;
+        tablefile::setAside(found.path);
+        return true;
+    } catch (const files::FileError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 void SetLanguageID(int id) {
@@ -160,28 +181,47 @@ void OpenLanguageTable() {
         gModified = false;
     }
 
+    gTable->unreadable.reset();
+    gModified = false;
     std::string path;
+    std::optional<std::string> bytes;
     try {
         path = LanguageTablePath();
-        gTable->unreadableFile.reset();
-        if (auto table = tablefile::load(path))
-            gTable->reset(std::move(*table));
+        bytes = tablefile::readBytes(path);
+    } catch (const std::exception&) {
+        // The file is there but cannot be read now: another process holds it
+        // still, access is denied, or the disk fails. That says nothing about
+        // its content, so this call does without it: the table stays closed,
+        // lookups give the built-in texts, and nothing is collected, set
+        // aside or saved over the file. Nothing is reported.
+        gTable->clear();
+        return;
+    }
+    try {
+        if (bytes)
+            gTable->reset(tablefile::parse(path, *bytes));
         else
             gTable->resetEmpty();
     } catch (const std::exception&) {
-        // An unreadable file is not reported: the run goes on with an empty
-        // table. The file is kept and set aside before the first save.
-        if (!path.empty() && files::isRegularFile(path)) gTable->unreadableFile = path;
+        // Content that is not a table is not reported: the run goes on with an
+        // empty table. The file is kept and set aside before the first save.
+        if (bytes) gTable->unreadable = LanguageTableObject::Unreadable{path, std::move(*bytes)};
         gTable->resetEmpty();
     }
-    gModified = false;
 }
 
 void SaveLanguageTable() {
     if (!tableOpen() || !gModified) return;
     const std::string path = LanguageTablePath();
-    if (gTable->unreadableFile == path && files::isRegularFile(path)) tablefile::setAside(path);
-    gTable->unreadableFile.reset();
+    if (auto unreadable = std::exchange(gTable->unreadable, std::nullopt); unreadable && unreadable->path == path) {
+        if (!setAsideIfUnchanged(*unreadable)) {
+            // The rows of this call are dropped rather than written over a
+            // file that may hold another process's table; the next call
+            // collects them again.
+            gModified = false;
+            return;
+        }
+    }
     tablefile::save(path, gTable->rowsInKeyOrder());
     gModified = false;
 }

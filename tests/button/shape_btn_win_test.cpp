@@ -523,11 +523,14 @@ TEST(ShapeButtonMouse, LeaveAndReleaseOutsideDoesNotClick)
 TEST(ShapeButtonMouse, PressElsewhereAndReleaseOverItDoesNotClick)
 {
     LiveDialog d;
+    test::MessageWatch watch;
     ASSERT_TRUE(d.moveTo(-60, 20));
     sendMouse(MOUSEEVENTF_LEFTDOWN);
-    d.settle();
+    ASSERT_TRUE(pumpUntil([&] { return watch.taken(WM_LBUTTONDOWN, d.form.handle()) == 1; }));
     ASSERT_TRUE(d.moveTo(40, 20));
     sendMouse(MOUSEEVENTF_LEFTUP);
+    // The release reached the button and was handled there.
+    EXPECT_TRUE(pumpUntil([&] { return watch.taken(WM_LBUTTONUP, d.button.handle()) == 1; }));
     d.settle();
     EXPECT_EQ(d.clicks, 0);
     EXPECT_EQ(d.form.modalResult(), 0);
@@ -536,11 +539,14 @@ TEST(ShapeButtonMouse, PressElsewhereAndReleaseOverItDoesNotClick)
 TEST(ShapeButtonMouse, RightButtonDoesNothing)
 {
     LiveDialog d;
+    test::MessageWatch watch;
     ASSERT_TRUE(d.moveTo(40, 20));
     sendMouse(MOUSEEVENTF_RIGHTDOWN);
+    EXPECT_TRUE(pumpUntil([&] { return watch.taken(WM_RBUTTONDOWN, d.button.handle()) == 1; }));
     EXPECT_FALSE(d.looksPressed(true, 400));
     EXPECT_FALSE(d.button.down());
     sendMouse(MOUSEEVENTF_RIGHTUP);
+    EXPECT_TRUE(pumpUntil([&] { return watch.taken(WM_RBUTTONUP, d.button.handle()) == 1; }));
     d.settle();
     EXPECT_EQ(d.clicks, 0);
     EXPECT_EQ(d.form.modalResult(), 0);
@@ -579,14 +585,34 @@ TEST(ShapeButtonKeys, SpaceEnterAndEscapeNeverClick)
     sendMouse(MOUSEEVENTF_LEFTDOWN);
     sendMouse(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(pumpUntil([&] { return d.clicks == 1; }));
-    d.form.setModalResult(0);
-    for (WORD vk : {WORD(VK_SPACE), WORD(VK_RETURN), WORD(VK_ESCAPE), WORD(VK_TAB), WORD(VK_SPACE)}) {
-        sendKey(vk);
-        d.settle();
-    }
+    d.settle();
+    // The keys go to the form's modal loop, which offers Enter and Escape to
+    // its buttons as dialog keys.
+    ShowWindow(d.form.handle(), SW_HIDE);
+    const DWORD thread = GetCurrentThreadId();
+    test::MessageWatch watch;
+    int keysHandled = 0;
+    HWND focusAfter = nullptr;
+    std::thread driver([&] {
+        if (test::waitUntil([&] { return test::focusOf(thread) == d.edit.handle(); })) {
+            for (WORD vk : {WORD(VK_SPACE), WORD(VK_RETURN), WORD(VK_ESCAPE), WORD(VK_TAB), WORD(VK_SPACE)}) {
+                const int before = watch.taken(WM_KEYUP, nullptr, vk);
+                sendKey(vk);
+                // The loop takes a key's release once it handled the press,
+                // and only while it still runs.
+                if (!test::waitUntil([&] { return watch.taken(WM_KEYUP, nullptr, vk) == before + 1; })) break;
+                ++keysHandled;
+            }
+            focusAfter = test::focusOf(thread);
+        }
+        PostMessageA(d.form.handle(), WM_CLOSE, 0, 0);
+    });
+    const int result = d.form.showModal();
+    driver.join();
+    EXPECT_EQ(keysHandled, 5);
+    EXPECT_EQ(result, 2) << "ended by the close request, not by a click";
     EXPECT_EQ(d.clicks, 1);
-    EXPECT_EQ(d.form.modalResult(), 0);
-    EXPECT_NE(GetFocus(), d.button.handle());
+    EXPECT_NE(focusAfter, d.button.handle());
 }
 
 TEST(ShapeButtonMouse, ClickEndsTheModalLoopWithItsResult)

@@ -75,6 +75,18 @@ public:
         std::lock_guard lock(mutex_);
         return submitted_;
     }
+    // The card box as the key handler left it after each ProcessCard, read
+    // on the modal loop's next turn, and whether the one-second window was
+    // still open then.
+    struct AfterSubmit {
+        std::string box;
+        bool windowOpen;
+        bool operator==(const AfterSubmit&) const = default;
+    };
+    std::vector<AfterSubmit> afterSubmits() {
+        std::lock_guard lock(mutex_);
+        return afterSubmits_;
+    }
     std::string failWith;
     ThreadHold hold;
 
@@ -85,6 +97,7 @@ protected:
             submitted_.push_back(cardText);
         }
         hold.hold();
+        SetTimer(handle(), kAfterSubmitTimer, 0, &RecordingDialog::afterSubmit);
         if (!failWith.empty()) throw qx::Error(failWith);
     }
 
@@ -95,8 +108,22 @@ protected:
     }
 
 private:
+    static constexpr UINT_PTR kAfterSubmitTimer = 0x5157;
+    static void CALLBACK afterSubmit(HWND w, UINT, UINT_PTR id, DWORD) {
+        KillTimer(w, id);
+        try {
+            if (auto* d = dynamic_cast<RecordingDialog*>(qx::TWindow::fromHandle(w))) {
+                AfterSubmit seen{test::windowText(d->eUserID.handle()), d->Timer1.enabled()};
+                std::lock_guard lock(d->mutex_);
+                d->afterSubmits_.push_back(seen);
+            }
+        } catch (...) {
+            // Nothing recorded: the test fails on the missing entry.
+        }
+    }
     std::mutex mutex_;
     std::vector<std::string> submitted_;
+    std::vector<AfterSubmit> afterSubmits_;
 };
 
 // Input from the driving thread, through the platform's input queue.
@@ -211,20 +238,20 @@ TEST_F(DutyDialogTest, OwnsItsControlsInLayoutOrder) {
 }
 
 TEST_F(DutyDialogTest, ASwipeAtReaderSpeedIsSubmittedWholeAndTheBoxEmptied) {
-    std::vector<std::string> textsSeen;
     int result = runDriven(*dialog, [&] {
         swipe(";12345?");
-        test::waitUntil([&] { return dialog->submitted().size() == 1; });
-        test::waitUntil([&] { return boxText(*dialog).empty(); });
-        textsSeen.push_back(boxText(*dialog));
+        test::waitUntil([&] { return dialog->afterSubmits().size() == 1; });
         // A second card right after the first arrives whole as well.
         swipe("23456");
-        test::waitUntil([&] { return dialog->submitted().size() == 2; });
+        test::waitUntil([&] { return dialog->afterSubmits().size() == 2; });
         test::clickAt(dialog->fcShapeBtn1.handle());
     });
     EXPECT_EQ(result, qx::mrCancel);
     EXPECT_EQ(dialog->submitted(), (std::vector<std::string>{";12345?", "23456"}));
-    EXPECT_EQ(textsSeen, (std::vector<std::string>{""}));
+    // Emptied by the Enter itself: the one-second window that would wipe the
+    // box anyway was still open.
+    using After = RecordingDialog::AfterSubmit;
+    EXPECT_EQ(dialog->afterSubmits(), (std::vector<After>{{"", true}, {"", true}}));
 }
 
 TEST_F(DutyDialogTest, SlowTypingIsWipedOneSecondAfterTheFirstKey) {
@@ -391,19 +418,36 @@ bool menuShowing(DWORD thread) {
 
 TEST_F(DutyDialogTest, RightClickShowsNoMenuAndEscapeOrEnterDoNotClose) {
     const DWORD thread = GetCurrentThreadId();
-    bool sawMenu = false, stillOpen = false;
+    const HWND box = dialog->eUserID.handle();
+    test::MessageWatch watch;  // on this thread, which runs the dialog
+    ASSERT_TRUE(watch.hooked());
+    bool sawMenu = false, menuAsked = false, keysHandled = false, stillOpen = false;
     runDriven(*dialog, [&] {
-        rightClick(dialog->eUserID.handle());
-        sawMenu = test::waitUntil([&] { return menuShowing(thread); }, 500);
-        if (sawMenu) pressKey(VK_ESCAPE);
+        rightClick(box);
+        // The click makes the box's menu request; a menu would show before
+        // that request returns, and is closed here so that it can return.
+        menuAsked = test::waitUntil(
+            [&] {
+                if (menuShowing(thread)) {
+                    sawMenu = true;
+                    pressKey(VK_ESCAPE);
+                }
+                return watch.handled(WM_CONTEXTMENU, box) > 0;
+            },
+            5000);
         pressKey(VK_ESCAPE);
         pressKey(VK_RETURN);
-        test::waitUntil([&] { return dialog->submitted().size() == 1; });
-        std::this_thread::sleep_for(200ms);
-        stillOpen = IsWindowVisible(dialog->handle()) != FALSE;
+        // The dialog's loop takes a key's release only after it handled the
+        // press, and only while it still runs.
+        keysHandled = test::waitUntil(
+            [&] { return watch.taken(WM_KEYUP, box, VK_ESCAPE) > 0 && watch.taken(WM_KEYUP, box, VK_RETURN) > 0; },
+            5000);
+        stillOpen = IsWindowVisible(dialog->handle()) != FALSE && dialog->modalResult() == qx::mrNone;
         PostMessageA(dialog->handle(), WM_CLOSE, 0, 0);
     });
+    EXPECT_TRUE(menuAsked) << "the right click never reached the card box";
     EXPECT_FALSE(sawMenu);
+    EXPECT_TRUE(keysHandled) << "Escape and Enter were not both handled by the running dialog";
     EXPECT_TRUE(stillOpen);
     // Enter in the empty box submits the empty text.
     EXPECT_EQ(dialog->submitted(), (std::vector<std::string>{""}));

@@ -241,7 +241,8 @@ TEST_F(DeskTest, ClockInADuplicateAndClockOutThroughTheDialog) {
     EXPECT_EQ(stored.memo, kZhang + "\r\n2026-12-10\r\n08:15:00");
     EXPECT_EQ(stored.result, message(qx::msgStored));
     EXPECT_TRUE(stored.colourShown) << "information panel not teal";
-    EXPECT_EQ(duplicate.memo, qx::FormatWithName(message(qx::msgAlreadyOnDuty), kZhang));
+    // "张伟已经有上班时间!": Zhang Wei already has a clock-in time!
+    EXPECT_EQ(duplicate.memo, kZhang + "\xd2\xd1\xbe\xad\xd3\xd0\xc9\xcf\xb0\xe0\xca\xb1\xbc\xe4!");
     EXPECT_EQ(duplicate.result, message(qx::msgInputRejected));
     EXPECT_TRUE(duplicate.colourShown) << "information panel not red";
     EXPECT_EQ(row("0001", "count(*)"), "1");

@@ -2,13 +2,17 @@
 
 #include "common/error.h"
 #include "localisation/datapacket.h"
+#include "localisation/file_system.h"
 #include "localisation/table_file.h"
 #include "packet_builder.h"
 #include "table_test_support.h"
 
 #include <array>
+#include <chrono>
 #include <climits>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -356,29 +360,30 @@ TEST_F(LanguageTable, AFileLackingAColumnFailsOnlyWhereThatColumnIsNeeded) {
 }
 
 TEST_F(LanguageTable, ASaveFailureReachesTheCallerAndKeepsTheRows) {
-    // A folder where the temporary file would go makes the write fail.
-    const fs::path blocker = folder.path() / "qxempduty_str.cds.tmp";
-    fs::create_directories(blocker / "inside");
     qx::OpenLanguageTable();
     qx::SeedNumberedStrings(kMessages, 9);
+    // A folder where the file should go: the temporary file is written, but
+    // cannot take the folder's place.
+    fs::create_directories(tableFile() / "inside");
     for (auto step : {qx::SaveLanguageTable, qx::CloseLanguageTable, qx::ReleaseLanguageTable}) {
         try {
             step();
             ADD_FAILURE() << "no error";
         } catch (const qx::Error& e) {
-            EXPECT_NE(e.message().find("qxempduty_str.cds.tmp"), std::string::npos) << e.message();
-            EXPECT_GT(e.message().size(), std::string("Cannot create file \"\". ").size() + blocker.string().size())
+            EXPECT_NE(e.message().find(tableFile().string()), std::string::npos) << e.message();
+            EXPECT_GT(e.message().size(), std::string("Cannot replace file \"\". ").size() + tableFile().string().size())
                 << "carries the system's message: " << e.message();
         }
         EXPECT_TRUE(qx::LanguageTableModified());
         qx::SetLanguageID(0);
         EXPECT_EQ(qx::TranslateByKey("0", "x"), "x");
-        EXPECT_FALSE(fs::exists(tableFile()));
+        EXPECT_TRUE(fs::is_directory(tableFile()));
+        EXPECT_EQ(otherFiles(), std::vector<std::string>{}) << "the temporary file is removed";
     }
     // Still open: the rows are there and the next release saves them.
     qx::SetLanguageID(1);
     EXPECT_EQ(qx::TranslateByKey("tfa.caption", "A"), "A");
-    fs::remove_all(blocker);
+    fs::remove_all(tableFile());
     qx::ReleaseLanguageTable();
     EXPECT_FALSE(qx::LanguageTableModified());
     EXPECT_EQ(loadRows(tableFile()).size(), 11u);
@@ -388,8 +393,10 @@ TEST_F(LanguageTable, ReopeningAfterAFailedSaveStillReadsTheFile) {
     qx::tablefile::save(tableFile().string(), {{"1", "m1", "one", "", ""}});
     qx::OpenLanguageTable();
     qx::TranslateByKey("tfa.caption", "A");
-    const fs::path blocker = folder.path() / "qxempduty_str.cds.tmp";
-    fs::create_directories(blocker);
+    qx::files::SetFaultInjectorForTesting([](qx::files::FileOperation op, const std::string& path) {
+        if (op == qx::files::FileOperation::Write)
+            throw qx::files::FileError(qx::files::FileFault::Other, "Cannot write file \"" + path + "\". Disk full");
+    });
 
     // The pending row is lost, but the translations on disk are not: the
     // table is loaded again rather than started empty.
@@ -397,12 +404,206 @@ TEST_F(LanguageTable, ReopeningAfterAFailedSaveStillReadsTheFile) {
     EXPECT_FALSE(qx::LanguageTableModified());
     qx::SetLanguageID(1);
     EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "one");
-    fs::remove_all(blocker);
+    qx::files::SetFaultInjectorForTesting({});
     qx::SeedNumberedStrings(kMessages, 9);
     qx::ReleaseLanguageTable();
     const auto rows = loadRows(tableFile());
     EXPECT_EQ(rows.size(), 10u);
     EXPECT_EQ(*findRow(rows, "1"), (Row{"1", "m1", "one", "", ""}));
+}
+
+// The table file used by other processes at the same time: their sharing
+// violations, locks and refusals stand in at the file-system seam.
+using qx::files::FileError;
+using qx::files::FileFault;
+using qx::files::FileOperation;
+using Clock = std::chrono::steady_clock;
+
+const char* faultName(FileFault fault) {
+    switch (fault) {
+    case FileFault::SharingViolation: return "sharing violation";
+    case FileFault::Locked: return "lock";
+    case FileFault::AccessDenied: return "access denied";
+    case FileFault::Other: return "I/O error";
+    }
+    return "?";
+}
+
+class SharedTableFile : public LanguageTable {
+protected:
+    // Fails the first `failures` calls of `operation` on paths that start
+    // with the table file's path (a negative count: every call), and counts
+    // the calls.
+    void failFirst(FileOperation operation, FileFault fault, int failures) {
+        calls = 0;
+        qx::files::SetFaultInjectorForTesting([=, this](FileOperation op, const std::string& path) {
+            if (op != operation || path.rfind(tableFile().string(), 0) != 0) return;
+            const bool fail = failures < 0 || calls < failures;
+            ++calls;
+            if (fail) throw FileError(fault, std::string("Cannot use file \"") + path + "\". " + faultName(fault));
+        });
+    }
+    static long long msSince(Clock::time_point start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    }
+    int calls = 0;
+};
+
+TEST_F(SharedTableFile, AFileThatCannotBeReadNowIsLeftAloneAndTheCallShowsTheBuiltInTexts) {
+    const struct {
+        FileFault fault;
+        bool triedAgain;
+    } cases[] = {
+        {FileFault::SharingViolation, true},
+        {FileFault::Locked, true},
+        {FileFault::AccessDenied, false},
+        {FileFault::Other, false},
+    };
+    writeTranslatedFile();
+    const std::string before = readBytes(tableFile());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(faultName(c.fault));
+        failFirst(FileOperation::Read, c.fault, -1);
+        qx::SetLanguageID(1);
+        const auto start = Clock::now();
+        qx::OpenLanguageTable();
+        const auto tookMs = msSince(start);
+        // Nothing is shown, and the texts are the built-in ones although the
+        // file translates them.
+        EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "m1");
+        qx::SeedNumberedStrings(kMessages, 9);
+        EXPECT_EQ(qx::TranslateByKey("tfform.caption", "Form"), "Form");
+        EXPECT_EQ(qx::TranslateByKey("tfnew.caption", "New"), "New");
+        EXPECT_FALSE(qx::LanguageTableModified()) << "nothing collected";
+        EXPECT_NO_THROW(qx::ReleaseLanguageTable());
+        if (c.triedAgain) {
+            EXPECT_GT(calls, 5);
+            EXPECT_GE(tookMs, 900);
+            EXPECT_LT(tookMs, 3000);
+        } else {
+            EXPECT_EQ(calls, 1);
+            EXPECT_LT(tookMs, 500);
+        }
+        qx::files::SetFaultInjectorForTesting({});
+        // Neither set aside nor saved over, and still there for the next call.
+        EXPECT_EQ(readBytes(tableFile()), before);
+        EXPECT_EQ(otherFiles(), std::vector<std::string>{});
+        qx::OpenLanguageTable();
+        EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "one");
+        qx::ReleaseLanguageTable();
+    }
+}
+
+TEST_F(SharedTableFile, AFileHeldForAMomentIsReadWhenItIsFree) {
+    writeTranslatedFile();
+    for (FileFault fault : {FileFault::SharingViolation, FileFault::Locked}) {
+        SCOPED_TRACE(faultName(fault));
+        failFirst(FileOperation::Read, fault, 4);
+        qx::SetLanguageID(1);
+        qx::OpenLanguageTable();
+        EXPECT_EQ(calls, 5);
+        EXPECT_EQ(qx::TranslateByNumber(1, "m1"), "one");
+        qx::ReleaseLanguageTable();
+    }
+}
+
+TEST_F(SharedTableFile, ReplacingTheFileIsTriedAgainWhileAnotherProcessHoldsIt) {
+    const struct {
+        FileFault fault;
+        int failures;  // negative: for good
+        bool saved;
+        int replaceCalls;  // 0: several, taking about a second
+    } cases[] = {
+        {FileFault::SharingViolation, 3, true, 4},
+        {FileFault::Locked, 3, true, 4},
+        // Windows refuses to rename onto a file open without leave to delete.
+        {FileFault::AccessDenied, 3, true, 4},
+        {FileFault::SharingViolation, -1, false, 0},
+        {FileFault::Other, 1, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << faultName(c.fault) << " " << c.failures);
+        fs::remove(tableFile());
+        qx::OpenLanguageTable();
+        qx::SeedNumberedStrings(kMessages, 9);
+        failFirst(FileOperation::Replace, c.fault, c.failures);
+        const auto start = Clock::now();
+        bool failed = false;
+        try {
+            qx::SaveLanguageTable();
+        } catch (const FileError& e) {
+            failed = true;
+            EXPECT_EQ(e.fault(), c.fault);
+        }
+        const auto tookMs = msSince(start);
+        EXPECT_EQ(failed, !c.saved);
+        EXPECT_EQ(fs::exists(tableFile()), c.saved);
+        EXPECT_EQ(qx::LanguageTableModified(), !c.saved);
+        if (c.replaceCalls) {
+            EXPECT_EQ(calls, c.replaceCalls);
+        } else {
+            EXPECT_GT(calls, 5);
+            EXPECT_GE(tookMs, 900);
+            EXPECT_LT(tookMs, 3000);
+        }
+        EXPECT_EQ(otherFiles(), std::vector<std::string>{}) << "no temporary file left";
+        qx::files::SetFaultInjectorForTesting({});
+        qx::ReleaseLanguageTable();
+        EXPECT_EQ(loadRows(tableFile()).size(), 10u);
+    }
+}
+
+TEST_F(SharedTableFile, AnotherProcessSavingAtTheSameMomentDoesNotBreakTheSave) {
+    // Just before this save puts its file in place, another process saves
+    // the same table file from start to end.
+    const std::vector<Row> theirs = {{"tfother.caption", "Other", "", "", ""}};
+    bool theySaved = false;
+    qx::OpenLanguageTable();
+    qx::SeedNumberedStrings(kMessages, 9);
+    qx::files::SetFaultInjectorForTesting([&](FileOperation op, const std::string&) {
+        if (op != FileOperation::Replace || std::exchange(theySaved, true)) return;
+        qx::tablefile::save(tableFile().string(), theirs);
+    });
+    EXPECT_NO_THROW(qx::ReleaseLanguageTable());
+    EXPECT_TRUE(theySaved);
+    qx::files::SetFaultInjectorForTesting({});
+    // The last one to finish wins, with its whole file.
+    const auto rows = loadRows(tableFile());
+    EXPECT_EQ(rows.size(), 10u);
+    const Row* first = findRow(rows, "0");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(*first, (Row{"0", kMessages[0], "", "", ""}));
+    EXPECT_EQ(otherFiles(), std::vector<std::string>{});
+}
+
+TEST_F(SharedTableFile, AnUnreadableFileIsNotSetAsideOnceAnotherProcessReplacedIt) {
+    const std::vector<Row> goodTable = {{"1", "m1", "one", "", ""}};
+    struct Case {
+        const char* what;
+        std::function<void()> meanwhile;
+    };
+    const Case cases[] = {
+        {"replaced by a table", [&] { qx::tablefile::save(tableFile().string(), goodTable); }},
+        {"unreadable again, with other bytes", [&] { writeBytes(tableFile(), "half-written by someone else"); }},
+        {"held by another process at the save",
+         [&] { failFirst(FileOperation::Read, FileFault::SharingViolation, -1); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tableFile(), "not a table");
+        qx::OpenLanguageTable();
+        qx::SeedNumberedStrings(kMessages, 9);
+        EXPECT_TRUE(qx::LanguageTableModified());
+        c.meanwhile();
+        const std::string before = readBytes(tableFile());
+        EXPECT_NO_THROW(qx::ReleaseLanguageTable());
+        qx::files::SetFaultInjectorForTesting({});
+        // Neither set aside nor written over: what is there now may be
+        // another process's table.
+        EXPECT_EQ(readBytes(tableFile()), before);
+        EXPECT_EQ(otherFiles(), std::vector<std::string>{});
+        EXPECT_FALSE(qx::LanguageTableModified());
+    }
 }
 
 TEST(TableFile, ANameEndingInXmlHoldsTheXmlPacket) {

@@ -2,6 +2,7 @@
 // that the table treats as the host executable's folder.
 #pragma once
 
+#include "localisation/file_system.h"
 #include "localisation/language_table.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace qxtest {
 
@@ -55,6 +57,7 @@ protected:
         qx::SetLanguageID(0);
     }
     void TearDown() override {
+        qx::files::SetFaultInjectorForTesting({});
         try {
             qx::ReleaseLanguageTable();
         } catch (...) {
@@ -68,6 +71,15 @@ protected:
         qx::SetLanguageID(0);
     }
     fs::path tableFile() const { return folder.path() / "qxempduty_str.cds"; }
+
+    // The names of the files in the folder other than the table file, such
+    // as set-aside or temporary files.
+    std::vector<std::string> otherFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            if (entry.is_regular_file() && entry.path() != tableFile()) names.push_back(entry.path().filename().string());
+        return names;
+    }
 
     TempFolder folder;
 };

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -442,6 +443,84 @@ inline POINT centreOf(HWND w) {
 inline bool clickAt(HWND w) {
     return w && clickAt(centreOf(w));
 }
+
+// ------------------------------------------------------ proof of delivery
+
+// Records the messages the windows of the creating thread get: posted ones
+// (input among them) as the thread takes them off its queue, sent ones once
+// their window procedure has returned. A test that some input does nothing
+// shows with it first that the input arrived, then that nothing happened.
+// Readable from any thread; one at a time.
+class MessageWatch {
+public:
+    MessageWatch()
+        : taking_(SetWindowsHookExA(WH_GETMESSAGE, &MessageWatch::onTaken, nullptr, GetCurrentThreadId())),
+          handling_(SetWindowsHookExA(WH_CALLWNDPROCRET, &MessageWatch::onHandled, nullptr, GetCurrentThreadId())) {
+        active_ = this;
+    }
+    ~MessageWatch() {
+        active_ = nullptr;
+        if (taking_) UnhookWindowsHookEx(taking_);
+        if (handling_) UnhookWindowsHookEx(handling_);
+    }
+    MessageWatch(const MessageWatch&) = delete;
+    MessageWatch& operator=(const MessageWatch&) = delete;
+
+    bool hooked() const { return taking_ && handling_; }
+    // Posted messages taken off the queue for `window` (any window of the
+    // thread when nullptr); for key messages `key` restricts the count to
+    // one virtual key.
+    int taken(UINT message, HWND window = nullptr, WPARAM key = 0) const {
+        return count(taken_, message, window, key);
+    }
+    // Sent messages whose window procedure has returned.
+    int handled(UINT message, HWND window = nullptr) const { return count(handled_, message, window, 0); }
+
+private:
+    struct Seen {
+        UINT message;
+        HWND window;
+        WPARAM wp;
+    };
+    int count(const std::vector<Seen>& seen, UINT message, HWND window, WPARAM key) const {
+        std::lock_guard lock(mutex_);
+        int n = 0;
+        for (const Seen& s : seen)
+            if (s.message == message && (!window || s.window == window) && (!key || s.wp == key)) ++n;
+        return n;
+    }
+    // Called from the hooks: nothing may be thrown through the platform.
+    void record(std::vector<Seen>& seen, const Seen& s) noexcept {
+        try {
+            std::lock_guard lock(mutex_);
+            seen.push_back(s);
+        } catch (...) {
+            // Out of memory: the count stays short and the test fails.
+        }
+    }
+    static LRESULT CALLBACK onTaken(int code, WPARAM removed, LPARAM lp) {
+        MessageWatch* self = active_;
+        if (code == HC_ACTION && removed == PM_REMOVE && self) {
+            const MSG& m = *reinterpret_cast<const MSG*>(lp);
+            self->record(self->taken_, {m.message, m.hwnd, m.wParam});
+        }
+        return CallNextHookEx(nullptr, code, removed, lp);
+    }
+    static LRESULT CALLBACK onHandled(int code, WPARAM wp, LPARAM lp) {
+        MessageWatch* self = active_;
+        if (code == HC_ACTION && self) {
+            const CWPRETSTRUCT& m = *reinterpret_cast<const CWPRETSTRUCT*>(lp);
+            self->record(self->handled_, {m.message, m.hwnd, m.wParam});
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+
+    static inline std::atomic<MessageWatch*> active_{nullptr};
+    HHOOK taking_;
+    HHOOK handling_;
+    mutable std::mutex mutex_;
+    std::vector<Seen> taken_, handled_;
+};
 
 // ------------------------------------------------------------- screenshots
 
