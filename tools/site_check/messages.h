@@ -23,6 +23,8 @@ enum class Msg {
     DsnMissingWidth,
     DsnMissing,
     DsnListFailed,
+    OdbcAdmin32,
+    OdbcAdmin64,
     DsnNone,
     OdbcMissing,
     ConnectOk,

@@ -34,11 +34,6 @@ std::string join(const std::vector<std::string>& items, const std::string& separ
     return out;
 }
 
-// Where the administrator defines a data source for a program of that width.
-std::string odbcAdministrator(int bits) {
-    return bits == 32 ? "%SystemRoot%\\SysWOW64\\odbcad32.exe on 64-bit Windows, System32 on 32-bit Windows"
-                      : "%SystemRoot%\\System32\\odbcad32.exe";
-}
 
 bool isText(int sqlType) {
     switch (sqlType) {
@@ -282,7 +277,8 @@ void checkDataSourceDefined(Report& report, const std::string& dataSource, int p
         return;
     }
     const std::string list = names.empty() ? report.texts()(Msg::DsnNone) : join(names, ", ");
-    if (programBits) report.problem(Msg::DsnMissingWidth, {dataSource, bits, list, odbcAdministrator(programBits)});
+    if (programBits) report.problem(Msg::DsnMissingWidth,
+                       {dataSource, bits, list, report.texts()(programBits == 32 ? Msg::OdbcAdmin32 : Msg::OdbcAdmin64)});
     else report.problem(Msg::DsnMissing, {dataSource, list});
 }
 
