@@ -104,6 +104,10 @@ protected:
               "create view HotelUser_V as select UserID, UserName, AccessCode from HotelUser"});
         exec("qxc_no_option", {"delete from HotelOption"});
         exec("qxc_no_getdate", {"drop function GetDate()"});
+        exec("qxc_null_getdate",
+             {"create or replace function GetDate() returns timestamp language sql as $$ select null::timestamp $$"});
+        exec("qxc_text_getdate",
+             {"drop function GetDate()", "create function GetDate() returns text language sql as $$ select 'soon' $$"});
         exec("qxc_short_date", {"alter table OnDuty alter column HotelDate type varchar(8)"});
         exec("qxc_offtime_not_null", {"alter table OnDuty alter column OffTime set not null"});
         {
@@ -236,6 +240,9 @@ TEST_F(SiteCheckProgram, EachFaultGivesItsProblemAndExitCodeOne) {
          {"HotelUser_V has no column PassNo, which the library reads"}},
         {"empty HotelOption", "qxc_no_option", 1, {"HotelOption has no row: the library finds no business date"}},
         {"no GetDate()", "qxc_no_getdate", 1, {"GetDate() does not answer: ", "getdate() does not exist"}},
+        {"GetDate() answering null", "qxc_null_getdate", 1, {"GetDate() answers null: the library finds no business date"}},
+        {"GetDate() answering a text", "qxc_text_getdate", 1,
+         {"GetDate() answers \"soon\", which the library cannot read as a date and time"}},
         {"too short HotelDate", "qxc_short_date", 1,
          {"OnDuty.HotelDate is varchar(8), too short for the business date (YYYY-MM-DD, 10 characters): make it at "
           "least 10 characters"}},

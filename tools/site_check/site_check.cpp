@@ -20,7 +20,7 @@ namespace qx::sitecheck {
 
 namespace {
 
-// The statements of the checks. The first two are the library's own.
+// The statements of the checks; the second is the card transaction's own.
 constexpr const char* kOptionRowsSql = "select count(*) from HotelOption";
 constexpr const char* kClockSql = "select GetDate() from HotelOption";
 constexpr const char* kCardsSql = "select UserID,UserName,AccessCode from HotelUser_V where AccessCode is not null";
@@ -33,7 +33,6 @@ std::string join(const std::vector<std::string>& items, const std::string& separ
     }
     return out;
 }
-
 
 bool isText(int sqlType) {
     switch (sqlType) {
