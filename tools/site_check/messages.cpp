@@ -56,6 +56,8 @@ constexpr std::array<Entry, kCount> kEntries{{
     {Msg::HintUnknownSource,
      "The driver manager does not know the data source: define it for {0}-bit programs",
      "驱动程序管理器不认识该数据源: 请为 {0} 位程序定义它"},
+    {Msg::HintUnknownSourceNoWidth, "The driver manager does not know the data source: define it in the ODBC settings",
+     "驱动程序管理器不认识该数据源: 请在 ODBC 设置中定义它"},
     {Msg::HintNoReason,
      "The driver manager gave no reason; that usually means the data source is not defined for {0}-bit programs",
      "驱动程序管理器没有给出原因; 这通常表示该数据源没有为 {0} 位程序定义"},

@@ -30,6 +30,7 @@ enum class Msg {
     ConnectOk,
     ConnectFailed,
     HintUnknownSource,
+    HintUnknownSourceNoWidth,
     HintNoReason,
     HintUnreachable,
     HintLoginRefused,

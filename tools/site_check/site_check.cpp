@@ -285,11 +285,12 @@ bool checkConnection(Report& report, TdmDuty& module, const std::string& dataSou
     try {
         module.ConnectDatabase(dataSource);
     } catch (const DbError& e) {
-        // Natively there is no width to name; the driver manager is the one.
         const std::string bits = std::to_string(programBits ? programBits : static_cast<int>(sizeof(void*) * 8));
         Msg hint = Msg::HintOther;
         switch (classifyConnectError(e)) {
-        case ConnectFault::UnknownSource: hint = Msg::HintUnknownSource; break;
+        case ConnectFault::UnknownSource:
+            hint = programBits ? Msg::HintUnknownSource : Msg::HintUnknownSourceNoWidth;
+            break;
         case ConnectFault::NoReason: hint = Msg::HintNoReason; break;
         case ConnectFault::Unreachable: hint = Msg::HintUnreachable; break;
         case ConnectFault::LoginRefused: hint = Msg::HintLoginRefused; break;
