@@ -145,13 +145,6 @@ TEST(Columns, TheViewNeedsItsFourColumnsOfAnyType) {
     EXPECT_EQ(found, std::vector<std::string>{"missing PassNo"});
 }
 
-TEST(Columns, TypesAreNamedWithTheirSize) {
-    EXPECT_EQ(describeType(text("a", 8)), "varchar(8)");
-    EXPECT_EQ(describeType(ColumnInfo{"a", "text", SQL_LONGVARCHAR, 8190, 1}), "text");
-    EXPECT_EQ(describeType(stamp("a")), "timestamp");
-    EXPECT_EQ(describeType(ColumnInfo{"a", "", SQL_INTEGER, 10, 1}), "type 4");
-}
-
 // ---- connect errors --------------------------------------------------------
 
 TEST(ConnectErrors, TheDriversMessagesSayWhatUsuallyWentWrong) {
