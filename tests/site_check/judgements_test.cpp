@@ -281,7 +281,9 @@ TEST(Texts, ChineseTextsCarryTheSameValuesAsTheEnglishOnes) {
     for (std::size_t m = 0; m < e.size(); ++m) {
         EXPECT_EQ(markersIn(z[m]), markersIn(e[m])) << e[m];
         // Only the program's name before a reason is the same in both.
-        if (static_cast<Msg>(m) != Msg::UsageError) EXPECT_NE(z[m], e[m]) << "not translated: " << e[m];
+        if (static_cast<Msg>(m) != Msg::UsageError) {
+            EXPECT_NE(z[m], e[m]) << "not translated: " << e[m];
+        }
     }
 }
 

@@ -346,7 +346,9 @@ TEST_F(SiteCheckUnderWine, OutputFollowsTheConsolesCodePage) {
     EXPECT_EQ(r.exitCode, 1u) << r.out;
     EXPECT_TRUE(anyLine(r.problems, "PROBLEM", inCodePage("张三 (0003)", CP_UTF8))) << r.out;
     EXPECT_FALSE(anyLine(r.problems, "PROBLEM", kZhangGbk)) << r.out;
-    if (chinese()) EXPECT_TRUE(anyLine(r.lines, "OK ", inCodePage("已按本库的方式连接到", CP_UTF8))) << r.out;
+    if (chinese()) {
+        EXPECT_TRUE(anyLine(r.lines, "OK ", inCodePage("已按本库的方式连接到", CP_UTF8))) << r.out;
+    }
 }
 
 }  // namespace
