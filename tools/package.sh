@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The release for sites: an optimised, stripped i686 qxempduty.dll and
-# qxtable.exe, their debug information kept apart (tied to them by
+# The release for sites: an optimised, stripped i686 qxempduty.dll, qxtable.exe
+# and qxcheck.exe, their debug information kept apart (tied to them by
 # .gnu_debuglink), and two zip files:
-#   dist/qxempduty-<version>-win32.zip          the DLL, qxtable.exe, the site guide, SHA256SUMS
-#   dist/qxempduty-<version>-win32-symbols.zip  qxempduty.dll.debug, qxtable.exe.debug
+#   dist/qxempduty-<version>-win32.zip          the DLL, qxtable.exe, qxcheck.exe, the site guide,
+#                                               SHA256SUMS
+#   dist/qxempduty-<version>-win32-symbols.zip  the three .debug files
 #
 #   tools/package.sh                build into build/release, package into dist/
 #   tools/package.sh --twice        the same, then once more from a copy of the sources in
@@ -29,7 +30,8 @@ fi
 export SOURCE_DATE_EPOCH
 version=$(sed -n 's/^project(qxempduty VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 triple=i686-w64-mingw32
-programs=(qxempduty.dll qxtable.exe)
+programs=(qxempduty.dll qxtable.exe qxcheck.exe)
+shipped=(qxempduty.dll qxtable.exe qxcheck.exe qxempduty-site-guide.txt)
 
 # package SOURCE BUILD DIST: one release build of the sources in SOURCE.
 package() {
@@ -37,7 +39,7 @@ package() {
   echo "== release build of $src in $out"
   cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-i686-w64-mingw32.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQX_RELEASE=ON -DQX_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$out" -j "$(nproc)" --target qxempduty qxtable
+  cmake --build "$out" -j "$(nproc)" --target qxempduty qxtable qxcheck
 
   stage=$out/stage
   rm -rf "$stage"
@@ -49,7 +51,7 @@ package() {
     (cd "$stage/symbols" && "$triple-objcopy" --add-gnu-debuglink="$f.debug" "$stage/package/$f")
   done
   cp "$src/resources/site-guide.txt" "$stage/package/qxempduty-site-guide.txt"
-  (cd "$stage/package" && sha256sum qxempduty.dll qxtable.exe qxempduty-site-guide.txt >SHA256SUMS)
+  (cd "$stage/package" && sha256sum "${shipped[@]}" >SHA256SUMS)
 
   # The static checks disassemble the exports by their symbols: they read
   # the DLL as linked, whose code check_release.py finds unchanged in the
@@ -62,9 +64,9 @@ package() {
   mkdir -p "$dist"
   rm -f "$dist/qxempduty-$version-win32.zip" "$dist/qxempduty-$version-win32-symbols.zip"
   python3 "$src/tools/reproducible_zip.py" "$dist/qxempduty-$version-win32.zip" "$stage/package" \
-    qxempduty.dll qxtable.exe qxempduty-site-guide.txt SHA256SUMS
+    "${shipped[@]}" SHA256SUMS
   python3 "$src/tools/reproducible_zip.py" "$dist/qxempduty-$version-win32-symbols.zip" "$stage/symbols" \
-    qxempduty.dll.debug qxtable.exe.debug
+    "${programs[@]/%/.debug}"
   # What a site unpacks: exactly these files, each matching its line of SHA256SUMS.
   rm -rf "$stage/unpacked"
   python3 -c '
@@ -75,7 +77,7 @@ want = sys.argv[3:]
 if names != want:
     sys.exit("package: the zip holds %r, not %r" % (names, want))
 z.extractall(sys.argv[2])
-' "$dist/qxempduty-$version-win32.zip" "$stage/unpacked" qxempduty.dll qxtable.exe qxempduty-site-guide.txt SHA256SUMS
+ ' "$dist/qxempduty-$version-win32.zip" "$stage/unpacked" "${shipped[@]}" SHA256SUMS
   (cd "$stage/unpacked" && sha256sum --quiet -c SHA256SUMS) ||
     { echo "package: the unpacked files do not match SHA256SUMS" >&2; return 1; }
   echo "package: $dist/qxempduty-$version-win32.zip ($(stat -c %s "$stage/package/qxempduty.dll") bytes of DLL), file list and sums checked"

@@ -3,7 +3,7 @@
 
 usage: check_release.py PACKAGE_DIR SYMBOLS_DIR TRIPLE LINKED_DIR
 
-For qxempduty.dll and qxtable.exe: no build time in the PE header, no debug
+For qxempduty.dll, qxtable.exe and qxcheck.exe: no build time in the PE header, no debug
 sections left, a .gnu_debuglink that names the debug file and carries its
 CRC-32; the DLL at most 1 MiB; code, data and resources the same bytes as in the
 programs as linked (in LINKED_DIR, where the static checks read them). Then each export's address, looked up in the
@@ -65,7 +65,7 @@ def debuglink(triple, path):
 
 def main():
     package, symbols, triple, linked = sys.argv[1:5]
-    for program in ("qxempduty.dll", "qxtable.exe"):
+    for program in ("qxempduty.dll", "qxtable.exe", "qxcheck.exe"):
         path = os.path.join(package, program)
         debug = os.path.join(symbols, program + ".debug")
         with open(path, "rb") as f:
@@ -94,12 +94,13 @@ def main():
         check("%s: the debug file holds the debug information" % program,
               ".debug_info" in sections(triple, debug) and ".debug_line" in sections(triple, debug))
 
-    with open(os.path.join(package, "qxtable.exe"), "rb") as f:
-        tool = f.read()
-    opt = struct.unpack_from("<I", tool, 0x3C)[0] + 24
-    magic, subsystem = struct.unpack_from("<H", tool, opt)[0], struct.unpack_from("<H", tool, opt + 68)[0]
-    check("qxtable.exe: a 32-bit console program", magic == 0x10B and subsystem == 3,
-          "magic %#x subsystem %d" % (magic, subsystem))
+    for program in ("qxtable.exe", "qxcheck.exe"):
+        with open(os.path.join(package, program), "rb") as f:
+            tool = f.read()
+        opt = struct.unpack_from("<I", tool, 0x3C)[0] + 24
+        magic, subsystem = struct.unpack_from("<H", tool, opt)[0], struct.unpack_from("<H", tool, opt + 68)[0]
+        check("%s: a 32-bit console program" % program, magic == 0x10B and subsystem == 3,
+              "magic %#x subsystem %d" % (magic, subsystem))
 
     dll = os.path.join(package, "qxempduty.dll")
     size = os.path.getsize(dll)
