@@ -4,6 +4,8 @@
 // statement log.
 #include <gtest/gtest.h>
 
+#include "read_only_statement.h"
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -58,14 +60,7 @@ std::vector<std::string> loggedSince(const std::string& log, std::size_t offset)
     return statements;
 }
 
-// A statement that only reads: a select, or a session setting the driver
-// makes at connect.
-bool onlyReads(const std::string& statement) {
-    static const std::regex read(R"(^\s*(select|set|show)\b)", std::regex::icase);
-    static const std::regex write(R"(\b(insert|update|delete|create|drop|alter|truncate|grant|into)\b)",
-                                  std::regex::icase);
-    return std::regex_search(statement, read) && !std::regex_search(statement, write);
-}
+using sitecheck::test::onlyReads;
 
 class SiteCheckProgram : public ::testing::Test {
 protected:

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "read_only_statement.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -151,12 +153,7 @@ std::vector<std::string> statementsOfChecks(std::size_t offset) {
     return statements;
 }
 
-bool onlyReads(const std::string& statement) {
-    static const std::regex read(R"(^\s*(select|set|show)\b)", std::regex::icase);
-    static const std::regex write(R"(\b(insert|update|delete|create|drop|alter|truncate|grant|into)\b)",
-                                  std::regex::icase);
-    return std::regex_search(statement, read) && !std::regex_search(statement, write);
-}
+using sitecheck::test::onlyReads;
 
 // Halts or resumes the test server through the cluster script's request
 // files (a program under Wine cannot run the script itself).
